@@ -1,0 +1,1 @@
+// Filled in by the error-reporting library's work.

@@ -1,0 +1,44 @@
+// Diagnostics of the registry stand-in, for tests: not part of the Win32
+// surface. They let a test count the handles a piece of code left open and
+// make a chosen registry call fail, so that failure paths can be driven
+// without tampering with hive files.
+#ifndef VINTUTIL_REGISTRY_DIAGNOSTICS_H
+#define VINTUTIL_REGISTRY_DIAGNOSTICS_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// The registry calls a fault can be attached to.
+typedef enum RegDiagCall {
+  REGDIAG_OPEN = 1,    // RegOpenKeyExA
+  REGDIAG_CREATE = 2,  // RegCreateKeyA, RegCreateKeyExA
+  REGDIAG_QUERY = 3,   // RegQueryValueExA
+  REGDIAG_SET = 4,     // RegSetValueExA
+  REGDIAG_DELETE = 5,  // RegDeleteValueA, RegDeleteKeyA
+  REGDIAG_ENUM = 6     // RegEnumKeyExA, RegEnumValueA
+} RegDiagCall;
+
+// Number of registry handles currently open in this process.
+WINADVAPI long WINAPI RegDiagOpenHandleCount(void);
+
+// Makes the nth call (1 = the next one) of `call` in this process fail with
+// `error`, without touching the hive. Several faults may be pending at once,
+// for the same or different calls; each fires once.
+WINADVAPI void WINAPI RegDiagFailNth(RegDiagCall call, unsigned n, LONG error);
+
+// Drops every pending fault.
+WINADVAPI void WINAPI RegDiagClearFaults(void);
+
+// Closes the process's hive connections and forgets where the hives are, so
+// that the next call locates them anew (VINTUTIL_REGISTRY is read again).
+// Handles still open become invalid.
+WINADVAPI void WINAPI RegDiagReset(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VINTUTIL_REGISTRY_DIAGNOSTICS_H */

@@ -1,0 +1,1 @@
+// Filled in by the MFC subset's work.
