@@ -1,0 +1,1 @@
+// Filled in by the settings store's work.
