@@ -12,6 +12,12 @@
 #include <time.h>
 #include <windows.h>
 
+// The SDK's GetCurrentTime() macro would rename CTime::GetCurrentTime; MFC
+// removes it the same way.
+#ifdef GetCurrentTime
+#undef GetCurrentTime
+#endif
+
 #ifdef VINTUTIL_BUILDING_MFC
 #ifdef _WIN32
 #define AFX_CORE_API __declspec(dllexport)
@@ -95,7 +101,9 @@ class AFX_CORE_API CString {
   int Replace(char chOld, char chNew);
   int Replace(LPCSTR lpszOld, LPCSTR lpszNew);
 
-  // printf semantics.
+  // printf semantics. A CString argument of %s is passed as (LPCSTR)str: the
+  // compiler passes class objects through '...' by reference, not as MFC's
+  // compiler did. An argument may be this string itself.
   void Format(LPCSTR lpszFormat, ...)
 #if defined(__GNUC__)
       __attribute__((format(printf, 2, 3)))
@@ -208,24 +216,20 @@ class AFX_CORE_API CObject {
 
 #define RUNTIME_CLASS(class_name) (class_name::GetThisClass())
 
-#define DECLARE_DYNAMIC(class_name)                   \
- protected:                                           \
-  static CRuntimeClass* PASCAL _GetBaseClass();       \
-                                                      \
- public:                                              \
-  static CRuntimeClass class##class_name;             \
-  static CRuntimeClass* PASCAL GetThisClass();        \
+#define DECLARE_DYNAMIC(class_name)             \
+ protected:                                     \
+  static CRuntimeClass* PASCAL _GetBaseClass(); \
+                                                \
+ public:                                        \
+  static CRuntimeClass class##class_name;       \
+  static CRuntimeClass* PASCAL GetThisClass();  \
   virtual CRuntimeClass* GetRuntimeClass() const;
 
-#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                         \
-  CRuntimeClass* PASCAL class_name::_GetBaseClass() { return RUNTIME_CLASS(base_class_name); } \
-  CRuntimeClass class_name::class##class_name = {#class_name,                                  \
-                                                 sizeof(class class_name),                     \
-                                                 0xFFFF,                                       \
-                                                 NULL,                                         \
-                                                 &class_name::_GetBaseClass,                   \
-                                                 NULL};                                        \
-  CRuntimeClass* PASCAL class_name::GetThisClass() { return &class_name::class##class_name; } \
+#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                            \
+  CRuntimeClass* PASCAL class_name::_GetBaseClass() { return RUNTIME_CLASS(base_class_name); }    \
+  CRuntimeClass class_name::class##class_name = {#class_name, sizeof(class class_name),   0xFFFF, \
+                                                 NULL,        &class_name::_GetBaseClass, NULL};  \
+  CRuntimeClass* PASCAL class_name::GetThisClass() { return &class_name::class##class_name; }     \
   CRuntimeClass* class_name::GetRuntimeClass() const { return &class_name::class##class_name; }
 
 // ---------------------------------------------------------------------------
@@ -240,8 +244,8 @@ struct AFX_STRING_RESOURCE {
 // Registers the host application's string table, searched first by
 // CString::LoadString. The table must outlive its registration; NULL
 // unregisters it. Returns the table registered before.
-AFX_CORE_API const AFX_STRING_RESOURCE* AFXAPI AfxSetAppStringTable(
-    const AFX_STRING_RESOURCE* pTable, int nCount);
+AFX_CORE_API const AFX_STRING_RESOURCE* AFXAPI
+AfxSetAppStringTable(const AFX_STRING_RESOURCE* pTable, int nCount);
 
 // The record of an extension module: its instance and, where it has one, its
 // own string table (set before AfxInitExtensionModule).
