@@ -1,1 +1,565 @@
-// Filled in by its stand-in's work.
+// GetLocaleInfoA for the date and time settings of the current user.
+//
+// Each setting is taken, at every call, from the user's override under
+// HKEY_CURRENT_USER "Control Panel\International" (a REG_SZ value of the
+// setting's name, as Windows keeps it), else derived from the process's POSIX
+// LC_TIME locale, else from the C locale. Nothing is cached: a changed
+// override or environment is seen by the next call.
+#include <windows.h>
+#include <regional_settings.h>
+
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A setting's text and where it came from.
+struct Setting {
+  std::string text;
+  RegionalSettingSource source;
+};
+
+Setting FromLocale(std::string text) { return {std::move(text), REGIONAL_SOURCE_LOCALE}; }
+Setting Fallback(std::string text) { return {std::move(text), REGIONAL_SOURCE_FALLBACK}; }
+
+// ---------------------------------------------------------------------------
+// Reading a strftime format.
+
+// One piece of a format: a conversion, or the literal text between two.
+struct FormatPiece {
+  char conversion;   // 0 for literal text
+  char flag;         // the glibc padding flag '-', '_' or '0'; 0 for none
+  std::string text;  // the literal text
+};
+
+typedef std::vector<FormatPiece> Pieces;
+
+// Composite conversions expand to their parts; %r, %x and %X take the
+// locale's own formats, which may refer to each other, hence the depth limit.
+const int kMaxExpansionDepth = 4;
+
+void AppendLiteral(Pieces& pieces, char c) {
+  if (pieces.empty() || pieces.back().conversion != 0) pieces.push_back({0, 0, std::string()});
+  pieces.back().text += c;
+}
+
+void SplitFormat(const char* format, const RegionalFormats& formats, int depth, Pieces& pieces) {
+  if (format == nullptr || depth > kMaxExpansionDepth) return;
+  for (const char* p = format; *p != '\0'; ++p) {
+    if (*p != '%') {
+      AppendLiteral(pieces, *p);
+      continue;
+    }
+    char flag = 0;
+    while (strchr("-_0^#", p[1]) != nullptr && p[1] != '\0') {
+      if (p[1] != '^' && p[1] != '#') flag = p[1];
+      ++p;
+    }
+    while (p[1] >= '0' && p[1] <= '9') ++p;  // field width
+    if (p[1] == 'E' || p[1] == 'O') ++p;     // alternative representations
+    const char conversion = *++p;
+    const char* expansion = nullptr;
+    switch (conversion) {
+      case '\0':
+        return;
+      case '%':
+        AppendLiteral(pieces, '%');
+        continue;
+      case 'n':
+        AppendLiteral(pieces, '\n');
+        continue;
+      case 't':
+        AppendLiteral(pieces, '\t');
+        continue;
+      case 'D':
+        expansion = "%m/%d/%y";
+        break;
+      case 'F':
+        expansion = "%Y-%m-%d";
+        break;
+      case 'T':
+        expansion = "%H:%M:%S";
+        break;
+      case 'R':
+        expansion = "%H:%M";
+        break;
+      case 'r':
+        expansion = formats.timeFormatAmPm != nullptr && *formats.timeFormatAmPm != '\0'
+                        ? formats.timeFormatAmPm
+                        : "%I:%M:%S %p";
+        break;
+      case 'x':
+        expansion = formats.dateFormat;
+        break;
+      case 'X':
+        expansion = formats.timeFormat;
+        break;
+      default:
+        pieces.push_back({conversion, flag, std::string()});
+        continue;
+    }
+    SplitFormat(expansion, formats, depth + 1, pieces);
+  }
+}
+
+// Index of the first piece that is one of `conversions`; -1 when none is.
+int FindConversion(const Pieces& pieces, const char* conversions) {
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (pieces[i].conversion != 0 && strchr(conversions, pieces[i].conversion) != nullptr) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+// "1" when the field is written with leading zeros, else "0". The
+// conversions in `zeroPadded` pad with zeros by default (%d %m %H %I), the
+// others with spaces (%e %k %l); the flags - and _ turn the zeros off, the
+// flag 0 turns them on.
+std::string LeadingZero(const FormatPiece& field, const char* zeroPadded) {
+  bool zero = strchr(zeroPadded, field.conversion) != nullptr;
+  if (field.flag == '-' || field.flag == '_') zero = false;
+  if (field.flag == '0') zero = true;
+  return zero ? "1" : "0";
+}
+
+// The literal text between pieces `first` and `second`, which must be
+// literal throughout; false when a conversion lies between them.
+bool TextBetween(const Pieces& pieces, int first, int second, std::string& text) {
+  text.clear();
+  for (int i = first + 1; i < second; ++i) {
+    if (pieces[i].conversion != 0) return false;
+    text += pieces[i].text;
+  }
+  return true;
+}
+
+// A separator a Windows user could have: printable ASCII, neither letters nor
+// digits, not only blanks. Rules out the words and unit characters some
+// locales put between the fields (年, 時, "h").
+bool UsableSeparator(const std::string& text) {
+  bool visible = false;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c > 0x7e) return false;
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return false;
+    if (c != ' ') visible = true;
+  }
+  return visible;
+}
+
+Setting Separator(const Pieces& pieces, int first, int second, const char* fallback) {
+  std::string text;
+  if (first < 0 || second < 0 || !TextBetween(pieces, first, second, text) ||
+      !UsableSeparator(text)) {
+    return Fallback(fallback);
+  }
+  return FromLocale(text);
+}
+
+// ---------------------------------------------------------------------------
+// The derivation.
+//
+// How each setting follows from the LC_TIME locale. D_FMT and T_FMT are read
+// as fields and the literal text between them, after expanding the composite
+// conversions %D %F %T %R %x %X, and %r to T_FMT_AMPM.
+//
+// Setting     Derived from                               Fall-back, when the locale
+//                                                        leaves no usable answer
+// ----------  -----------------------------------------  --------------------------------
+// iDate       order of the day (%d %e), month (%m %b %B  "0" (the C locale's) when a
+//             %h) and year (%Y %y %G %g) in D_FMT:       field is missing or the order
+//             m-d-y "0", d-m-y "1", y-m-d "2"            is none of the three
+// sDate       the text between the first two date        "/" when that text is empty,
+//             fields                                     blank, a word or holds a unit
+//                                                        character (ja_JP's 年), or when
+//                                                        a conversion lies between
+// iCentury    %Y %G "1", %y %g "0"                       "1" without a year field
+// iMonLZero   %m "1"; with the flag - or _ "0"           "1" for a month name: Windows
+//                                                        short dates write the month as a
+//                                                        two-digit number; also without
+//                                                        a month field
+// iDayLZero   %d "1", %e "0"; the flags - and _ give     "1" without a day field
+//             "0", the flag 0 gives "1"
+// iTime       the hour of T_FMT: %H %k "1", %I %l "0"    "1" without an hour field
+// sTime       the text between the hour and the minute   ":" under the rule of sDate
+//             (%M)                                       (ja_JP's 時)
+// iTLZero     %H %I "1", %k %l "0"; flags as iDayLZero   "1" without an hour field
+// s1159       AM_STR, in the process's character set     "AM" when empty (de_DE) or not
+//                                                        representable in that set
+// s2359       PM_STR, likewise                           "PM", likewise
+// sShortDate  picture of the derived date settings:      its source is the fall-back
+//             dd/d, MM/M, yyyy/yy in the iDate order,    when any of its parts fell back
+//             joined by sDate ("dd.MM.yyyy")
+// sTimeFormat HH/H (24-hour) or hh/h, mm, ss joined by   likewise
+//             sTime; " tt" appended on the 12-hour
+//             clock, or "tt " put first when %p or %P
+//             comes before the hour in T_FMT
+
+// All settings derived from one locale.
+struct DerivedSettings {
+  Setting order, dateSeparator, century, monthZero, dayZero;
+  Setting clock, timeSeparator, hourZero, amDesignator, pmDesignator;
+  bool designatorFirst;
+};
+
+Setting Designator(const char* text, const char* fallback) {
+  if (text == nullptr || *text == '\0') return Fallback(fallback);
+  return FromLocale(text);
+}
+
+void DeriveDate(const RegionalFormats& formats, DerivedSettings& s) {
+  Pieces pieces;
+  SplitFormat(formats.dateFormat, formats, 0, pieces);
+  const int day = FindConversion(pieces, "de");
+  const int month = FindConversion(pieces, "mbBh");
+  const int year = FindConversion(pieces, "YyGg");
+
+  if (day >= 0 && month >= 0 && year >= 0 && month < day && day < year) {
+    s.order = FromLocale("0");
+  } else if (day >= 0 && month >= 0 && year >= 0 && day < month && month < year) {
+    s.order = FromLocale("1");
+  } else if (day >= 0 && month >= 0 && year >= 0 && year < month && month < day) {
+    s.order = FromLocale("2");
+  } else {
+    s.order = Fallback("0");
+  }
+
+  // The first two of the date fields, in the format's order.
+  std::vector<int> fields;
+  for (int index : {day, month, year}) {
+    if (index >= 0) fields.push_back(index);
+  }
+  std::sort(fields.begin(), fields.end());
+  s.dateSeparator =
+      fields.size() >= 2 ? Separator(pieces, fields[0], fields[1], "/") : Fallback("/");
+
+  s.century = year < 0 ? Fallback("1")
+                       : FromLocale(strchr("YG", pieces[year].conversion) != nullptr ? "1" : "0");
+  s.monthZero = month < 0 || pieces[month].conversion != 'm'
+                    ? Fallback("1")
+                    : FromLocale(LeadingZero(pieces[month], "m"));
+  s.dayZero = day < 0 ? Fallback("1") : FromLocale(LeadingZero(pieces[day], "d"));
+}
+
+void DeriveTime(const RegionalFormats& formats, DerivedSettings& s) {
+  Pieces pieces;
+  SplitFormat(formats.timeFormat, formats, 0, pieces);
+  const int hour = FindConversion(pieces, "HkIl");
+  const int minute = FindConversion(pieces, "M");
+  const int designator = FindConversion(pieces, "pP");
+
+  if (hour < 0) {
+    s.clock = Fallback("1");
+    s.hourZero = Fallback("1");
+  } else {
+    s.clock = FromLocale(strchr("Hk", pieces[hour].conversion) != nullptr ? "1" : "0");
+    s.hourZero = FromLocale(LeadingZero(pieces[hour], "HI"));
+  }
+  s.timeSeparator = hour < minute ? Separator(pieces, hour, minute, ":") : Fallback(":");
+  s.amDesignator = Designator(formats.amDesignator, "AM");
+  s.pmDesignator = Designator(formats.pmDesignator, "PM");
+  s.designatorFirst = designator >= 0 && designator < hour;
+}
+
+DerivedSettings Derive(const RegionalFormats& formats) {
+  DerivedSettings s;
+  DeriveDate(formats, s);
+  DeriveTime(formats, s);
+  return s;
+}
+
+// A picture built from parts: its source is the fall-back when any part's is.
+Setting Picture(std::string text, std::initializer_list<const Setting*> parts) {
+  for (const Setting* part : parts) {
+    if (part->source != REGIONAL_SOURCE_LOCALE) return Fallback(std::move(text));
+  }
+  return FromLocale(std::move(text));
+}
+
+Setting ShortDatePicture(const DerivedSettings& s) {
+  const std::string day = s.dayZero.text == "1" ? "dd" : "d";
+  const std::string month = s.monthZero.text == "1" ? "MM" : "M";
+  const std::string year = s.century.text == "1" ? "yyyy" : "yy";
+  const std::string& sep = s.dateSeparator.text;
+  std::string text;
+  if (s.order.text == "1") {
+    text = day + sep + month + sep + year;
+  } else if (s.order.text == "2") {
+    text = year + sep + month + sep + day;
+  } else {
+    text = month + sep + day + sep + year;
+  }
+  return Picture(text, {&s.order, &s.dateSeparator, &s.century, &s.monthZero, &s.dayZero});
+}
+
+Setting TimeFormatPicture(const DerivedSettings& s) {
+  const bool twelveHour = s.clock.text == "0";
+  std::string hour = twelveHour ? "h" : "H";
+  if (s.hourZero.text == "1") hour += hour;
+  const std::string& sep = s.timeSeparator.text;
+  std::string text = hour + sep + "mm" + sep + "ss";
+  if (twelveHour) text = s.designatorFirst ? "tt " + text : text + " tt";
+  return Picture(text, {&s.clock, &s.hourZero, &s.timeSeparator});
+}
+
+// The settings GetLocaleInfoA answers: type, registry value name, derivation.
+struct SettingRow {
+  LCTYPE type;
+  const char* valueName;
+  Setting (*derive)(const DerivedSettings&);
+};
+
+const SettingRow kSettingRows[] = {
+    {LOCALE_ICENTURY, "iCentury", [](const DerivedSettings& s) { return s.century; }},
+    {LOCALE_IMONLZERO, "iMonLZero", [](const DerivedSettings& s) { return s.monthZero; }},
+    {LOCALE_IDAYLZERO, "iDayLZero", [](const DerivedSettings& s) { return s.dayZero; }},
+    {LOCALE_SDATE, "sDate", [](const DerivedSettings& s) { return s.dateSeparator; }},
+    {LOCALE_IDATE, "iDate", [](const DerivedSettings& s) { return s.order; }},
+    {LOCALE_STIME, "sTime", [](const DerivedSettings& s) { return s.timeSeparator; }},
+    {LOCALE_ITIME, "iTime", [](const DerivedSettings& s) { return s.clock; }},
+    {LOCALE_ITLZERO, "iTLZero", [](const DerivedSettings& s) { return s.hourZero; }},
+    {LOCALE_S1159, "s1159", [](const DerivedSettings& s) { return s.amDesignator; }},
+    {LOCALE_S2359, "s2359", [](const DerivedSettings& s) { return s.pmDesignator; }},
+    {LOCALE_SSHORTDATE, "sShortDate", ShortDatePicture},
+    {LOCALE_STIMEFORMAT, "sTimeFormat", TimeFormatPicture},
+};
+
+const SettingRow* FindRow(LCTYPE type) {
+  for (const SettingRow& row : kSettingRows) {
+    if (row.type == type) return &row;
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The process's locale, named by the environment as setlocale(…, "") would
+// take it, but loaded with newlocale so the process's global locale is left
+// alone.
+
+// The name of the locale the environment gives `category`.
+const char* EnvironmentLocaleName(const char* category) {
+  for (const char* variable : {"LC_ALL", category, "LANG"}) {
+    const char* name = getenv(variable);
+    if (name != nullptr && *name != '\0') return name;
+  }
+  return "C";
+}
+
+// Owns a locale_t.
+class LocaleHandle {
+ public:
+  LocaleHandle(int mask, const char* name) : locale_(newlocale(mask, name, (locale_t)0)) {}
+  ~LocaleHandle() {
+    if (locale_ != (locale_t)0) freelocale(locale_);
+  }
+  LocaleHandle(const LocaleHandle&) = delete;
+  LocaleHandle& operator=(const LocaleHandle&) = delete;
+
+  bool valid() const { return locale_ != (locale_t)0; }
+  locale_t get() const { return locale_; }
+
+ private:
+  locale_t locale_;
+};
+
+// The process's 8-bit character set: that of its LC_CTYPE locale (US-ASCII
+// when the environment names none or one that is not installed).
+std::string ProcessCodeset() {
+  LocaleHandle ctype(LC_CTYPE_MASK, EnvironmentLocaleName("LC_CTYPE"));
+  return ctype.valid() ? nl_langinfo_l(CODESET, ctype.get()) : "ANSI_X3.4-1968";
+}
+
+// `text` converted from one character set to another; false when a
+// character cannot be represented.
+bool ConvertCodeset(const std::string& text, const std::string& from, const std::string& to,
+                    std::string& converted) {
+  if (from == to) {
+    converted = text;
+    return true;
+  }
+  iconv_t cd = iconv_open(to.c_str(), from.c_str());
+  if (cd == (iconv_t)-1) return false;
+  std::string in = text;
+  std::vector<char> out(in.size() * 4 + 16);
+  char* inPtr = in.data();
+  size_t inLeft = in.size();
+  char* outPtr = out.data();
+  size_t outLeft = out.size();
+  const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != (size_t)-1 &&
+                  iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != (size_t)-1;
+  iconv_close(cd);
+  if (ok) converted.assign(out.data(), outPtr);
+  return ok;
+}
+
+// A designator of the LC_TIME locale in the process's character set; empty
+// (and so the fall-back) when it cannot be represented there.
+std::string InProcessCodeset(const char* text, const std::string& timeCodeset) {
+  std::string converted;
+  return ConvertCodeset(text, timeCodeset, ProcessCodeset(), converted) ? converted : "";
+}
+
+// The settings derived from the process's LC_TIME locale.
+DerivedSettings DeriveFromProcessLocale() {
+  LocaleHandle named(LC_TIME_MASK | LC_CTYPE_MASK, EnvironmentLocaleName("LC_TIME"));
+  LocaleHandle c(LC_TIME_MASK | LC_CTYPE_MASK, "C");
+  const locale_t locale = named.valid() ? named.get() : c.get();
+
+  const std::string codeset = nl_langinfo_l(CODESET, locale);
+  const std::string am = InProcessCodeset(nl_langinfo_l(AM_STR, locale), codeset);
+  const std::string pm = InProcessCodeset(nl_langinfo_l(PM_STR, locale), codeset);
+  const RegionalFormats formats = {nl_langinfo_l(D_FMT, locale), nl_langinfo_l(T_FMT, locale),
+                                   nl_langinfo_l(T_FMT_AMPM, locale), am.c_str(), pm.c_str()};
+  DerivedSettings settings = Derive(formats);
+  if (!named.valid()) {
+    for (Setting* s :
+         {&settings.order, &settings.dateSeparator, &settings.century, &settings.monthZero,
+          &settings.dayZero, &settings.clock, &settings.timeSeparator, &settings.hourZero,
+          &settings.amDesignator, &settings.pmDesignator}) {
+      s->source = REGIONAL_SOURCE_FALLBACK;
+    }
+  }
+  return settings;
+}
+
+// ---------------------------------------------------------------------------
+// The user's overrides.
+
+const char kOverrideKey[] = "Control Panel\\International";
+
+// The REG_SZ value `name` of the override key, up to its first zero; false
+// when there is none (no key, no value, another type, a read error).
+bool ReadOverride(const char* name, std::string& text) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kOverrideKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  bool found = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+               type == REG_SZ;
+  if (found) {
+    std::vector<BYTE> data(size + 1, 0);
+    found = RegQueryValueExA(key, name, nullptr, &type, data.data(), &size) == ERROR_SUCCESS &&
+            type == REG_SZ;
+    if (found)
+      text.assign(reinterpret_cast<const char*>(data.data()),
+                  strnlen(reinterpret_cast<const char*>(data.data()), size));
+  }
+  RegCloseKey(key);
+  return found;
+}
+
+// ---------------------------------------------------------------------------
+// Handing a text to the caller.
+
+// The length of the longest prefix of `text` of at most `limit` bytes that
+// ends on a character boundary of the process's character set. A byte that
+// starts no valid character counts as one character.
+size_t CharacterBoundary(const std::string& text, size_t limit) {
+  LocaleHandle ctype(LC_CTYPE_MASK, EnvironmentLocaleName("LC_CTYPE"));
+  if (!ctype.valid()) return limit;  // the C locale: one byte, one character
+  const locale_t previous = uselocale(ctype.get());
+  mbstate_t state;
+  memset(&state, 0, sizeof state);
+  size_t end = 0;
+  while (end < text.size()) {
+    size_t length = mbrlen(text.data() + end, text.size() - end, &state);
+    if (length == 0 || length == (size_t)-1 || length == (size_t)-2) {
+      length = 1;
+      memset(&state, 0, sizeof state);
+    }
+    if (end + length > limit) break;
+    end += length;
+  }
+  uselocale(previous);
+  return end;
+}
+
+// Windows' convention: cchData 0 asks for the size; otherwise the text and
+// its zero are copied and their count returned. A buffer that is too small
+// gets the text cut at a character boundary, zero-terminated, and the call
+// fails with ERROR_INSUFFICIENT_BUFFER.
+int CopyOut(const std::string& text, LPSTR data, int cchData) {
+  const int needed = static_cast<int>(text.size()) + 1;
+  if (cchData == 0) return needed;
+  if (cchData >= needed) {
+    memcpy(data, text.c_str(), needed);
+    return needed;
+  }
+  const size_t kept = CharacterBoundary(text, static_cast<size_t>(cchData) - 1);
+  memcpy(data, text.data(), kept);
+  data[kept] = '\0';
+  SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  return 0;
+}
+
+// The checks every entry point makes; the row of `type`, or NULL after
+// setting the error.
+const SettingRow* CheckCall(LCTYPE type, LPSTR data, int cchData) {
+  if (cchData < 0 || (cchData > 0 && data == nullptr)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  const SettingRow* row = FindRow(type);
+  if (row == nullptr) SetLastError(ERROR_INVALID_FLAGS);
+  return row;
+}
+
+int Answer(const Setting& setting, LPSTR data, int cchData, RegionalSettingSource* source) {
+  if (source != nullptr) *source = setting.source;
+  return CopyOut(setting.text, data, cchData);
+}
+
+}  // namespace
+
+extern "C" {
+
+WINBASEAPI int WINAPI GetRegionalSetting(LCTYPE type, LPSTR data, int cchData,
+                                         RegionalSettingSource* source) {
+  const SettingRow* row = CheckCall(type, data, cchData);
+  if (row == nullptr) return 0;
+  Setting setting;
+  if (ReadOverride(row->valueName, setting.text)) {
+    setting.source = REGIONAL_SOURCE_OVERRIDE;
+  } else {
+    setting = row->derive(DeriveFromProcessLocale());
+  }
+  return Answer(setting, data, cchData, source);
+}
+
+WINBASEAPI int WINAPI DeriveRegionalSetting(const RegionalFormats* formats, LCTYPE type, LPSTR data,
+                                            int cchData, RegionalSettingSource* source) {
+  const SettingRow* row = CheckCall(type, data, cchData);
+  if (row == nullptr) return 0;
+  if (formats == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return Answer(row->derive(Derive(*formats)), data, cchData, source);
+}
+
+WINBASEAPI LPCSTR WINAPI RegionalSettingValueName(LCTYPE type) {
+  const SettingRow* row = FindRow(type);
+  return row != nullptr ? row->valueName : nullptr;
+}
+
+// Only the current user's settings are known here; any other locale is
+// invalid.
+WINBASEAPI int WINAPI GetLocaleInfoA(LCID Locale, LCTYPE LCType, LPSTR lpLCData, int cchData) {
+  if (Locale != LOCALE_USER_DEFAULT) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return GetRegionalSetting(LCType, lpLCData, cchData, nullptr);
+}
+
+}  // extern "C"
