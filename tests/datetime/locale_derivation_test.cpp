@@ -1,0 +1,322 @@
+// The derivation of the regional settings from POSIX formats, on given
+// formats and on the real locales of the machine.
+#include <DatumUhrzeit.h>
+#include <regional_settings.h>
+
+#include <ctype.h>
+#include <locale.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <temp_registry.h>
+
+#include "regional_test_support.h"
+
+namespace {
+
+struct Answer {
+  std::string text;
+  RegionalSettingSource source;
+  bool operator==(const Answer& other) const {
+    return text == other.text && source == other.source;
+  }
+};
+
+std::ostream& operator<<(std::ostream& out, const Answer& answer) {
+  const char* sources[] = {"override", "locale", "fall-back"};
+  return out << '"' << answer.text << "\" (" << sources[answer.source] << ")";
+}
+
+const RegionalSettingSource L = REGIONAL_SOURCE_LOCALE;
+const RegionalSettingSource F = REGIONAL_SOURCE_FALLBACK;
+
+Answer Derived(const RegionalFormats& formats, LCTYPE type) {
+  char buffer[128];
+  RegionalSettingSource source = REGIONAL_SOURCE_OVERRIDE;
+  EXPECT_GT(DeriveRegionalSetting(&formats, type, buffer, sizeof buffer, &source), 0);
+  return {buffer, source};
+}
+
+Answer Current(LCTYPE type) {
+  char buffer[128];
+  RegionalSettingSource source = REGIONAL_SOURCE_OVERRIDE;
+  EXPECT_GT(GetRegionalSetting(type, buffer, sizeof buffer, &source), 0);
+  return {buffer, source};
+}
+
+// ---------------------------------------------------------------------------
+// Given formats.
+
+struct DerivationCase {
+  const char* dateFormat;
+  const char* timeFormat;
+  LCTYPE type;
+  Answer expected;
+};
+
+TEST(LocaleDerivation, DateFormats) {
+  const DerivationCase cases[] = {
+      {"%d.%m.%Y", "", LOCALE_SSHORTDATE, {"dd.MM.yyyy", L}},
+      {"%-d.%-m.%Y", "", LOCALE_SSHORTDATE, {"d.M.yyyy", L}},
+      {"%-d.%-m.%Y", "", LOCALE_IDAYLZERO, {"0", L}},
+      {"%-d.%-m.%Y", "", LOCALE_IMONLZERO, {"0", L}},
+      {"%e/%m/%y", "", LOCALE_IDAYLZERO, {"0", L}},
+      {"%0e/%_m/%y", "", LOCALE_SSHORTDATE, {"dd/M/yy", L}},
+      {"%e/%m/%y", "", LOCALE_ICENTURY, {"0", L}},
+      {"%D", "", LOCALE_SSHORTDATE, {"MM/dd/yy", L}},
+      {"%F", "", LOCALE_SSHORTDATE, {"yyyy-MM-dd", L}},
+      {"%F", "", LOCALE_IDATE, {"2", L}},
+      {"%Y. %m. %d.", "", LOCALE_SDATE, {". ", L}},
+      {"%a %Od.%Om.%EY", "", LOCALE_SSHORTDATE, {"dd.MM.yyyy", L}},
+      {"%10d.%m.%G", "", LOCALE_SSHORTDATE, {"dd.MM.yyyy", L}},
+      // A month name: Windows writes the month as a number in short dates.
+      {"%d %b %Y", "", LOCALE_IMONLZERO, {"1", F}},
+      {"%d %b %Y", "", LOCALE_SDATE, {"/", F}},
+      {"%d %b %Y", "", LOCALE_IDATE, {"1", L}},
+      {"%B %e, %Y", "", LOCALE_SSHORTDATE, {"MM/d/yyyy", F}},
+      // Separators that are no separators: none, words, unit characters.
+      {"%Y%m%d", "", LOCALE_SDATE, {"/", F}},
+      {"%d de %m de %Y", "", LOCALE_SDATE, {"/", F}},
+      {"%Y\xEB\x85\x84 %m\xEC\x9B\x94 %d\xEC\x9D\xBC", "", LOCALE_SDATE, {"/", F}},
+      {"%d%a%m/%Y", "", LOCALE_SDATE, {"/", F}},
+      // Fields missing or in an order Windows does not have.
+      {"%d.%m", "", LOCALE_ICENTURY, {"1", F}},
+      {"%d.%m", "", LOCALE_IDATE, {"0", F}},
+      {"%d.%m", "", LOCALE_SDATE, {".", L}},
+      {"%Y-%d-%m", "", LOCALE_IDATE, {"0", F}},
+      {"%Y-%d-%m", "", LOCALE_SSHORTDATE, {"MM-dd-yyyy", F}},
+      {"", "", LOCALE_SSHORTDATE, {"MM/dd/yyyy", F}},
+      // A format that names itself ends the expansion.
+      {"%x", "", LOCALE_SSHORTDATE, {"MM/dd/yyyy", F}},
+  };
+  for (const DerivationCase& c : cases) {
+    const RegionalFormats formats = {c.dateFormat, c.timeFormat, "", "", ""};
+    EXPECT_EQ(c.expected, Derived(formats, c.type))
+        << "D_FMT \"" << c.dateFormat << "\", type 0x" << std::hex << c.type;
+  }
+}
+
+TEST(LocaleDerivation, TimeFormats) {
+  const DerivationCase cases[] = {
+      {"", "%H:%M:%S", LOCALE_STIMEFORMAT, {"HH:mm:ss", L}},
+      {"", "%T", LOCALE_ITIME, {"1", L}},
+      {"", "%k:%M", LOCALE_STIMEFORMAT, {"H:mm:ss", L}},
+      {"", "%k:%M", LOCALE_ITLZERO, {"0", L}},
+      {"", "%0k:%M", LOCALE_ITLZERO, {"1", L}},
+      {"", "%-H:%M", LOCALE_ITLZERO, {"0", L}},
+      {"", "%l.%M.%S %P", LOCALE_STIMEFORMAT, {"h.mm.ss tt", L}},
+      {"", "%l.%M.%S %P", LOCALE_STIME, {".", L}},
+      {"", "%l.%M.%S %P", LOCALE_ITIME, {"0", L}},
+      {"", "%p %I:%M:%S", LOCALE_STIMEFORMAT, {"tt hh:mm:ss", L}},
+      {"", "%R", LOCALE_STIMEFORMAT, {"HH:mm:ss", L}},
+      {"", "%Hh%M", LOCALE_STIME, {":", F}},
+      {"", "%Hh%M", LOCALE_STIMEFORMAT, {"HH:mm:ss", F}},
+      {"", "%H%M%S", LOCALE_STIME, {":", F}},
+      {"", "%M:%S", LOCALE_ITIME, {"1", F}},
+      {"", "%M:%S", LOCALE_ITLZERO, {"1", F}},
+      {"", "%M:%S", LOCALE_STIME, {":", F}},
+      {"", "%X", LOCALE_STIMEFORMAT, {"HH:mm:ss", F}},
+  };
+  for (const DerivationCase& c : cases) {
+    const RegionalFormats formats = {c.dateFormat, c.timeFormat, "", "", ""};
+    EXPECT_EQ(c.expected, Derived(formats, c.type))
+        << "T_FMT \"" << c.timeFormat << "\", type 0x" << std::hex << c.type;
+  }
+}
+
+TEST(LocaleDerivation, TwelveHourFormatOfTheLocaleServesPercentR) {
+  RegionalFormats formats = {"", "%r", "%l:%M:%S %p", "", ""};
+  EXPECT_EQ((Answer{"h:mm:ss tt", L}), Derived(formats, LOCALE_STIMEFORMAT));
+  formats.timeFormatAmPm = "";  // none: the C locale's
+  EXPECT_EQ((Answer{"hh:mm:ss tt", L}), Derived(formats, LOCALE_STIMEFORMAT));
+}
+
+TEST(LocaleDerivation, Designators) {
+  RegionalFormats formats = {"", "", "", "vorm.", "nachm."};
+  EXPECT_EQ((Answer{"vorm.", L}), Derived(formats, LOCALE_S1159));
+  EXPECT_EQ((Answer{"nachm.", L}), Derived(formats, LOCALE_S2359));
+  formats.amDesignator = "";
+  formats.pmDesignator = nullptr;
+  EXPECT_EQ((Answer{"AM", F}), Derived(formats, LOCALE_S1159));
+  EXPECT_EQ((Answer{"PM", F}), Derived(formats, LOCALE_S2359));
+}
+
+// ---------------------------------------------------------------------------
+// Real locales.
+
+const LCTYPE kTypes[] = {LOCALE_ICENTURY, LOCALE_IMONLZERO, LOCALE_IDAYLZERO,  LOCALE_SDATE,
+                         LOCALE_IDATE,    LOCALE_STIME,     LOCALE_ITIME,      LOCALE_ITLZERO,
+                         LOCALE_S1159,    LOCALE_S2359,     LOCALE_SSHORTDATE, LOCALE_STIMEFORMAT};
+
+struct LocaleCase {
+  const char* name;
+  std::vector<Answer> settings;  // in the order of kTypes
+  const char* datumUhrzeit;      // 2024-03-05 14:07:09.045
+};
+
+const LocaleCase kLocales[] = {
+    {"de_DE.UTF-8",
+     {{"1", L},
+      {"1", L},
+      {"1", L},
+      {".", L},
+      {"1", L},
+      {":", L},
+      {"1", L},
+      {"1", L},
+      {"AM", F},
+      {"PM", F},
+      {"dd.MM.yyyy", L},
+      {"HH:mm:ss", L}},
+     "05.03.2024 14:07:09.045"},
+    {"en_US.UTF-8",
+     {{"1", L},
+      {"1", L},
+      {"1", L},
+      {"/", L},
+      {"0", L},
+      {":", L},
+      {"0", L},
+      {"1", L},
+      {"AM", L},
+      {"PM", L},
+      {"MM/dd/yyyy", L},
+      {"hh:mm:ss tt", L}},
+     "03/05/2024 02:07:09.045 PM"},
+    {"en_GB.UTF-8",
+     {{"0", L},
+      {"1", L},
+      {"1", L},
+      {"/", L},
+      {"1", L},
+      {":", L},
+      {"1", L},
+      {"1", L},
+      {"am", L},
+      {"pm", L},
+      {"dd/MM/yy", L},
+      {"HH:mm:ss", L}},
+     "05/03/24 14:07:09.045"},
+    {"fr_FR.UTF-8",
+     {{"1", L},
+      {"1", L},
+      {"1", L},
+      {"/", L},
+      {"1", L},
+      {":", L},
+      {"1", L},
+      {"1", L},
+      {"AM", F},
+      {"PM", F},
+      {"dd/MM/yyyy", L},
+      {"HH:mm:ss", L}},
+     "05/03/2024 14:07:09.045"},
+    {"ja_JP.UTF-8",
+     {{"1", L},
+      {"1", L},
+      {"1", L},
+      {"/", F},
+      {"2", L},
+      {":", F},
+      {"1", L},
+      {"1", L},
+      {"\xE5\x8D\x88\xE5\x89\x8D", L},
+      {"\xE5\x8D\x88\xE5\xBE\x8C", L},
+      {"yyyy/MM/dd", F},
+      {"HH:mm:ss", F}},
+     "2024/03/05 14:07:09.045"},
+    {"C",
+     {{"0", L},
+      {"1", L},
+      {"1", L},
+      {"/", L},
+      {"0", L},
+      {":", L},
+      {"1", L},
+      {"1", L},
+      {"AM", L},
+      {"PM", L},
+      {"MM/dd/yy", L},
+      {"HH:mm:ss", L}},
+     "03/05/24 14:07:09.045"},
+    // Named but not installed: the C locale's values, as fall-backs.
+    {"xx_XX.UTF-8",
+     {{"0", F},
+      {"1", F},
+      {"1", F},
+      {"/", F},
+      {"0", F},
+      {":", F},
+      {"1", F},
+      {"1", F},
+      {"AM", F},
+      {"PM", F},
+      {"MM/dd/yy", F},
+      {"HH:mm:ss", F}},
+     "03/05/24 14:07:09.045"},
+};
+
+// Each test starts on an empty registry and an environment that names no
+// locale.
+class RealLocaleTest : public RegistryTest {
+ protected:
+  void SetUp() override { ClearLocaleEnvironment(); }
+};
+
+class RealLocaleSettingsTest : public RealLocaleTest,
+                               public ::testing::WithParamInterface<LocaleCase> {};
+
+TEST_P(RealLocaleSettingsTest, DerivedSettingsAndTexts) {
+  const LocaleCase& locale = GetParam();
+  if (std::string(locale.name) != "xx_XX.UTF-8") REQUIRE_LOCALE(locale.name);
+  setenv("LANG", locale.name, 1);
+  for (size_t i = 0; i < std::size(kTypes); ++i) {
+    EXPECT_EQ(locale.settings[i], Current(kTypes[i])) << RegionalSettingValueName(kTypes[i]);
+  }
+  CDatumUhrzeit value(14, 7, 9045, 2024, 3, 5);
+  CString text;
+  value.GetDatumUhrzeit(text);
+  EXPECT_STREQ(locale.datumUhrzeit, text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, RealLocaleSettingsTest, ::testing::ValuesIn(kLocales),
+                         [](const ::testing::TestParamInfo<LocaleCase>& info) {
+                           std::string name = info.param.name;
+                           for (char& c : name) {
+                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
+
+TEST_F(RealLocaleTest, EnvironmentPrecedence) {
+  REQUIRE_LOCALE("de_DE.UTF-8");
+  REQUIRE_LOCALE("en_US.UTF-8");
+  REQUIRE_LOCALE("ja_JP.UTF-8");
+  setenv("LANG", "de_DE.UTF-8", 1);
+  EXPECT_EQ("1", Current(LOCALE_IDATE).text);
+  setenv("LC_TIME", "en_US.UTF-8", 1);
+  EXPECT_EQ("0", Current(LOCALE_IDATE).text);
+  setenv("LC_ALL", "", 1);  // empty: not set
+  EXPECT_EQ("0", Current(LOCALE_IDATE).text);
+  setenv("LC_ALL", "ja_JP.UTF-8", 1);
+  EXPECT_EQ("2", Current(LOCALE_IDATE).text);
+  // The process's own locale is left as it was.
+  EXPECT_STREQ("C", setlocale(LC_ALL, nullptr));
+}
+
+TEST_F(RealLocaleTest, DesignatorsFollowTheProcessCharacterSet) {
+  REQUIRE_LOCALE("ja_JP.UTF-8");
+  REQUIRE_LOCALE("en_US.UTF-8");
+  setenv("LC_TIME", "ja_JP.UTF-8", 1);
+  setenv("LC_CTYPE", "en_US.UTF-8", 1);
+  EXPECT_EQ((Answer{"\xE5\x8D\x88\xE5\x89\x8D", L}), Current(LOCALE_S1159));
+  // In US-ASCII 午前 cannot be written.
+  unsetenv("LC_CTYPE");
+  EXPECT_EQ((Answer{"AM", F}), Current(LOCALE_S1159));
+  EXPECT_EQ((Answer{"PM", F}), Current(LOCALE_S2359));
+}
+
+}  // namespace

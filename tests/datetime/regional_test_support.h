@@ -1,0 +1,40 @@
+// Regional settings for the date and time tests: the user's overrides under
+// HKEY_CURRENT_USER "Control Panel\International" of a TempRegistry, and the
+// locales the environment names.
+#ifndef VINTUTIL_TESTS_DATETIME_REGIONAL_TEST_SUPPORT_H
+#define VINTUTIL_TESTS_DATETIME_REGIONAL_TEST_SUPPORT_H
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Value name and text of each override.
+typedef std::vector<std::pair<std::string, std::string>> RegionalOverrides;
+
+// Writes each override as a REG_SZ value with its terminating zero.
+void SetRegionalOverrides(const RegionalOverrides& overrides);
+
+// Writes one override with exactly the bytes and type given.
+void SetRegionalOverrideRaw(const char* name, unsigned long type, const std::string& bytes);
+
+void RemoveRegionalOverride(const char* name);
+
+// The two example sets: D (day first, 24-hour clock) and U (month first,
+// 12-hour clock without leading zeros).
+extern const RegionalOverrides kSetD;
+extern const RegionalOverrides kSetU;
+
+// `base` with the given overrides replaced or added.
+RegionalOverrides With(RegionalOverrides base, const RegionalOverrides& changes);
+
+// Unsets LC_ALL, LC_TIME, LC_CTYPE and LANG: the environment names no locale.
+void ClearLocaleEnvironment();
+
+bool LocaleInstalled(const char* name);
+
+// Skips the test when the locale is missing; scripts/deps generates them.
+#define REQUIRE_LOCALE(name)  \
+  if (!LocaleInstalled(name)) \
+  GTEST_SKIP() << (name) << " is not installed (run scripts/deps as root)"
+
+#endif
