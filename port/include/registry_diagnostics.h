@@ -32,6 +32,10 @@ WINADVAPI void WINAPI RegDiagFailNth(RegDiagCall call, unsigned n, LONG error);
 // Drops every pending fault.
 WINADVAPI void WINAPI RegDiagClearFaults(void);
 
+// How long a registry write waits for another process's write lock before
+// failing with ERROR_BUSY (5000 ms unless set).
+WINADVAPI void WINAPI RegDiagSetLockTimeout(DWORD milliseconds);
+
 // Closes the process's hive connections and forgets where the hives are, so
 // that the next call locates them anew (VINTUTIL_REGISTRY is read again).
 // Handles still open become invalid.

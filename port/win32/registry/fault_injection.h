@@ -1,0 +1,18 @@
+// Test faults: the nth call of a kind fails with a chosen code.
+#ifndef VINTUTIL_REGISTRY_FAULT_INJECTION_H
+#define VINTUTIL_REGISTRY_FAULT_INJECTION_H
+
+#include <registry_diagnostics.h>
+
+namespace vreg {
+
+// Counts one call of `call`; returns the error of a fault due now, else
+// ERROR_SUCCESS. Cheap when no fault is pending.
+LONG takeFault(RegDiagCall call);
+
+void addFault(RegDiagCall call, unsigned n, LONG error);
+void clearFaults();
+
+}  // namespace vreg
+
+#endif

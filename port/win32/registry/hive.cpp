@@ -1,0 +1,527 @@
+#include "hive.h"
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cassert>
+#include <chrono>
+#include <mutex>
+
+#include "hive_file.h"
+#include "key_path.h"
+
+namespace vreg {
+namespace {
+
+std::atomic<int> lockTimeoutMs{5000};
+
+// Bumped in a child after fork(): connections inherited from the parent must
+// not be used (nor closed) there, so a hive reconnects when it sees a change.
+std::atomic<unsigned> forkEpoch{0};
+std::once_flag forkHandlerOnce;
+
+void registerForkHandler() {
+  std::call_once(forkHandlerOnce, [] {
+    pthread_atfork(nullptr, nullptr, [] { forkEpoch.fetch_add(1); });
+  });
+}
+
+// Current time as FILETIME ticks: 100 ns since 1601-01-01.
+int64_t fileTimeNow() {
+  using namespace std::chrono;
+  constexpr int64_t kEpochDifference = 116444736000000000LL;
+  return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count() / 100 +
+         kEpochDifference;
+}
+
+LONG sqliteToWin32(int rc) {
+  switch (rc & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return ERROR_SUCCESS;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return ERROR_BUSY;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return ERROR_ACCESS_DENIED;
+    case SQLITE_NOMEM:
+      return ERROR_OUTOFMEMORY;
+    case SQLITE_FULL:
+      return ERROR_DISK_FULL;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_SCHEMA:
+    case SQLITE_FORMAT:
+      return ERROR_BADDB;
+    case SQLITE_CANTOPEN:
+      return ERROR_CANTOPEN;
+    case SQLITE_TOOBIG:
+      return ERROR_INVALID_PARAMETER;
+    default:
+      return ERROR_REGISTRY_IO_FAILED;
+  }
+}
+
+// The statements a hive runs, prepared once per connection.
+enum StatementId {
+  kBeginWrite,
+  kCommit,
+  kRollback,
+  kFindKey,
+  kKeyExists,
+  kInsertKey,
+  kTouchKey,
+  kHasSubKeys,
+  kDeleteKeyValues,
+  kDeleteKey,
+  kReadValue,
+  kWriteValue,
+  kDeleteValue,
+  kEnumKey,
+  kEnumValue,
+  kSubKeyStats,
+  kValueStats,
+  kStatementCount
+};
+
+const char* const kStatementText[kStatementCount] = {
+    "BEGIN IMMEDIATE",
+    "COMMIT",
+    "ROLLBACK",
+    "SELECT id, ?2 = 1 OR EXISTS(SELECT 1 FROM keys WHERE id = ?2) FROM keys WHERE path = ?1",
+    "SELECT written FROM keys WHERE id = ?1",
+    "INSERT INTO keys(parent, name, path, written) VALUES(?1, ?2, ?3, ?4)",
+    "UPDATE keys SET written = ?2 WHERE id = ?1",
+    "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1",
+    "DELETE FROM vals WHERE key = ?1",
+    "DELETE FROM keys WHERE id = ?1",
+    "SELECT type, data FROM vals WHERE key = ?1 AND name = ?2",
+    "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)"
+    " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data",
+    "DELETE FROM vals WHERE key = ?1 AND name = ?2",
+    "SELECT name, written FROM keys WHERE parent = ?1 ORDER BY name COLLATE NOCASE"
+    " LIMIT 1 OFFSET ?2",
+    "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY rowid LIMIT 1 OFFSET ?2",
+    "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0) FROM keys WHERE parent = ?1",
+    "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0),"
+    " coalesce(max(length(data)), 0) FROM vals WHERE key = ?1",
+};
+
+// One use of a prepared statement: binds, steps, and resets it when done.
+class Run {
+ public:
+  explicit Run(sqlite3_stmt* statement) : s_(statement) {}
+  ~Run() { sqlite3_reset(s_); }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  Run& bind(int index, int64_t value) {
+    sqlite3_bind_int64(s_, index, value);
+    return *this;
+  }
+  Run& bind(int index, std::string_view text) {
+    sqlite3_bind_text(s_, index, text.data(), int(text.size()), SQLITE_STATIC);
+    return *this;
+  }
+  Run& bindBlob(int index, const BYTE* data, DWORD size) {
+    // A zero-length blob, never NULL, for empty data.
+    sqlite3_bind_blob(s_, index, size ? data : reinterpret_cast<const BYTE*>(""), int(size),
+                      SQLITE_STATIC);
+    return *this;
+  }
+  int step() { return sqlite3_step(s_); }
+
+  int64_t integer(int column) const { return sqlite3_column_int64(s_, column); }
+  std::string_view text(int column) const {
+    auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, column));
+    return std::string_view(p ? p : "", size_t(sqlite3_column_bytes(s_, column)));
+  }
+  const BYTE* blob(int column) const {
+    return static_cast<const BYTE*>(sqlite3_column_blob(s_, column));
+  }
+  DWORD bytes(int column) const { return DWORD(sqlite3_column_bytes(s_, column)); }
+
+ private:
+  sqlite3_stmt* s_;
+};
+
+}  // namespace
+
+class Hive::Impl {
+ public:
+  explicit Impl(HiveLocation location) : location_(std::move(location)) { registerForkHandler(); }
+
+  ~Impl() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    disconnect();
+  }
+
+  // Every public operation runs under the hive's mutex with a usable
+  // connection, or learns that the hive is absent (db_ == nullptr).
+  // `write` creates a missing hive and requires a writable one.
+  LONG attach(bool write) {
+    if (epoch_ != forkEpoch.load()) abandonInheritedConnection();
+    if (corrupt_) return ERROR_BADDB;
+    if (db_) return write && readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    LONG state = hiveFileState(location_.path);
+    if (state == ERROR_FILE_NOT_FOUND) {
+      if (!write) return ERROR_SUCCESS;
+      state = createHiveFile(location_);
+    }
+    if (state != ERROR_SUCCESS) return state;
+    LONG connected = connect();
+    if (connected != ERROR_SUCCESS) return connected;
+    return write && readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+  }
+
+  // Maps a SQLite result; a damaged database makes the hive unusable for
+  // good (in this process), closed without writing to it.
+  LONG fail(int rc) {
+    LONG error = sqliteToWin32(rc);
+    if (error == ERROR_BADDB) {
+      corrupt_ = true;
+      if (!inTransaction_) disconnect();
+    }
+    return error;
+  }
+
+  Run run(StatementId id) {
+    if (!statements_[id]) {
+      sqlite3_prepare_v3(db_, kStatementText[id], -1, SQLITE_PREPARE_PERSISTENT, &statements_[id],
+                         nullptr);
+    }
+    return Run(statements_[id]);
+  }
+
+  // Runs `body` in one write transaction (BEGIN IMMEDIATE waits for other
+  // writers up to the lock timeout). `body` returns a Win32 code; anything
+  // but ERROR_SUCCESS rolls back.
+  template <typename Body>
+  LONG transaction(Body body) {
+    LONG attached = attach(true);
+    if (attached != ERROR_SUCCESS) return attached;
+    int timeout = lockTimeoutMs.load();
+    if (timeout != appliedTimeout_) {
+      sqlite3_busy_timeout(db_, timeout);
+      appliedTimeout_ = timeout;
+    }
+    int rc = run(kBeginWrite).step();
+    if (rc != SQLITE_DONE) return fail(rc);
+    inTransaction_ = true;
+    int bodyRc = SQLITE_OK;
+    LONG result = body(&bodyRc);
+    if (result == ERROR_SUCCESS) {
+      bodyRc = run(kCommit).step();
+      if (bodyRc == SQLITE_DONE) bodyRc = SQLITE_OK;
+    }
+    if (result != ERROR_SUCCESS || bodyRc != SQLITE_OK) run(kRollback).step();
+    inTransaction_ = false;
+    if (bodyRc != SQLITE_OK) result = fail(bodyRc);
+    if (corrupt_) disconnect();
+    return result;
+  }
+
+  // ERROR_SUCCESS when `key` exists, ERROR_KEY_DELETED when it does not.
+  LONG keyExists(KeyId key, int64_t* written = nullptr) {
+    Run q = run(kKeyExists);
+    int rc = q.bind(1, key).step();
+    if (rc == SQLITE_ROW) {
+      if (written) *written = q.integer(0);
+      return ERROR_SUCCESS;
+    }
+    return rc == SQLITE_DONE ? ERROR_KEY_DELETED : fail(rc);
+  }
+
+  std::mutex mutex_;
+  HiveLocation location_;
+  sqlite3* db_ = nullptr;
+  bool readOnly_ = false;
+  bool corrupt_ = false;
+  bool inTransaction_ = false;
+  unsigned epoch_ = 0;
+  int appliedTimeout_ = -1;
+  sqlite3_stmt* statements_[kStatementCount] = {};
+
+ private:
+  LONG connect() {
+    assert(!db_);
+    LONG recognised = recogniseHiveFile(location_.path);
+    if (recognised == ERROR_BADDB) corrupt_ = true;
+    if (recognised != ERROR_SUCCESS) return recognised;
+    readOnly_ = hiveWriteAccess(location_.path) != ERROR_SUCCESS;
+    int flags = (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(location_.path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_close(db_);
+      db_ = nullptr;
+      return sqliteToWin32(rc);
+    }
+    epoch_ = forkEpoch.load();
+    // Keep the -wal and -shm files when the last connection closes: readers
+    // who may not create files in the hive's directory need them to exist.
+    int persist = 1;
+    sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    sqlite3_busy_timeout(db_, appliedTimeout_ = lockTimeoutMs.load());
+    // NORMAL in WAL mode: a commit is in the WAL before the call returns, so
+    // a killed process loses nothing; RegFlushKey syncs for power loss.
+    rc = sqlite3_exec(db_, "PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=0", nullptr,
+                      nullptr, nullptr);
+    if (rc == SQLITE_OK) rc = verify();
+    if (rc != SQLITE_OK) {
+      LONG error = sqliteToWin32(rc);
+      if (error == ERROR_BADDB) corrupt_ = true;
+      disconnect();
+      return error;
+    }
+    return ERROR_SUCCESS;
+  }
+
+  // Checks the database's structure and our schema, reading only.
+  int verify() {
+    sqlite3_stmt* check = nullptr;
+    int rc = sqlite3_prepare_v2(db_,
+                                "SELECT (SELECT quick_check FROM pragma_quick_check) = 'ok' AND"
+                                " (SELECT count(*) FROM sqlite_schema WHERE type = 'table'"
+                                "  AND name IN ('keys', 'vals')) = 2 AND"
+                                " EXISTS(SELECT 1 FROM keys WHERE id = 1 AND path = '')",
+                                -1, &check, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(check);
+    if (rc == SQLITE_ROW) rc = sqlite3_column_int(check, 0) == 1 ? SQLITE_OK : SQLITE_CORRUPT;
+    sqlite3_finalize(check);
+    return rc;
+  }
+
+  void disconnect() {
+    if (!db_) return;
+    for (sqlite3_stmt*& s : statements_) {
+      sqlite3_finalize(s);
+      s = nullptr;
+    }
+    // A damaged file is closed without the checkpoint that would write it.
+    if (corrupt_) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_close(db_);
+    db_ = nullptr;
+  }
+
+  // The connection belongs to the parent process: forget it without
+  // touching it (closing could disturb the parent's locks).
+  void abandonInheritedConnection() {
+    db_ = nullptr;
+    for (sqlite3_stmt*& s : statements_) s = nullptr;
+    epoch_ = forkEpoch.load();
+  }
+};
+
+Hive::Hive(HiveLocation location) : impl_(std::make_unique<Impl>(std::move(location))) {}
+Hive::~Hive() = default;
+
+void Hive::setLockTimeout(int milliseconds) { lockTimeoutMs.store(milliseconds); }
+
+LONG Hive::checkWritable() {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  if (impl_->epoch_ != forkEpoch.load() || !impl_->db_) return hiveWriteAccess(impl_->location_.path);
+  return impl_->readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
+LONG Hive::findKey(KeyId base, std::string_view path, KeyId* key) {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  LONG attached = impl_->attach(false);
+  if (attached != ERROR_SUCCESS) return attached;
+  if (!impl_->db_) {
+    if (!path.empty()) return ERROR_FILE_NOT_FOUND;
+    *key = kRootKey;
+    return ERROR_SUCCESS;
+  }
+  Run q = impl_->run(kFindKey);
+  int rc = q.bind(1, path).bind(2, base).step();
+  if (rc == SQLITE_ROW && q.integer(1)) {
+    *key = q.integer(0);
+    return ERROR_SUCCESS;
+  }
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return impl_->fail(rc);
+  return impl_->keyExists(base) == ERROR_KEY_DELETED ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
+}
+
+LONG Hive::createKey(KeyId base, std::string_view path, KeyId* key, bool* created) {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  KeyId id = kRootKey;
+  bool made = false;
+  LONG result = impl_->transaction([&](int* rc) -> LONG {
+    LONG exists = impl_->keyExists(base);
+    if (exists != ERROR_SUCCESS) return exists;
+    const int64_t now = fileTimeNow();
+    // Walk down the path, inserting each missing key under its parent.
+    for (size_t end = 0; end != std::string_view::npos;) {
+      end = path.find('\\', end + 1);
+      std::string_view prefix = path.substr(0, end);
+      if (prefix.empty()) break;
+      Run find = impl_->run(kFindKey);
+      *rc = find.bind(1, prefix).bind(2, kRootKey).step();
+      if (*rc == SQLITE_ROW) {
+        id = find.integer(0);
+        made = false;
+        *rc = SQLITE_OK;
+        continue;
+      }
+      if (*rc != SQLITE_DONE) return ERROR_BADDB;
+      Run insert = impl_->run(kInsertKey);
+      *rc = insert.bind(1, id).bind(2, lastComponent(prefix)).bind(3, prefix).bind(4, now).step();
+      if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
+      *rc = SQLITE_OK;
+      id = sqlite3_last_insert_rowid(impl_->db_);
+      made = true;
+    }
+    return ERROR_SUCCESS;
+  });
+  if (result == ERROR_SUCCESS) {
+    *key = id;
+    *created = made;
+  }
+  return result;
+}
+
+LONG Hive::deleteKey(KeyId key) {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  if (key == kRootKey) return ERROR_ACCESS_DENIED;
+  return impl_->transaction([&](int* rc) -> LONG {
+    LONG exists = impl_->keyExists(key);
+    if (exists != ERROR_SUCCESS) return exists;
+    {
+      Run children = impl_->run(kHasSubKeys);
+      *rc = children.bind(1, key).step();
+      if (*rc == SQLITE_ROW) {
+        *rc = SQLITE_OK;
+        return ERROR_ACCESS_DENIED;
+      }
+      if (*rc != SQLITE_DONE) return ERROR_BADDB;
+    }
+    *rc = impl_->run(kDeleteKeyValues).bind(1, key).step();
+    if (*rc == SQLITE_DONE) *rc = impl_->run(kDeleteKey).bind(1, key).step();
+    if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
+    *rc = SQLITE_OK;
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG Hive::readValue(KeyId key, std::string_view name, const ValueVisitor& visit) {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  LONG attached = impl_->attach(false);
+  if (attached != ERROR_SUCCESS) return attached;
+  if (!impl_->db_) return ERROR_FILE_NOT_FOUND;
+  Run q = impl_->run(kReadValue);
+  int rc = q.bind(1, key).bind(2, name).step();
+  if (rc == SQLITE_ROW) {
+    visit(DWORD(q.integer(0)), q.blob(1), q.bytes(1));
+    return ERROR_SUCCESS;
+  }
+  if (rc != SQLITE_DONE) return impl_->fail(rc);
+  LONG exists = impl_->keyExists(key);
+  return exists == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : exists;
+}
+
+LONG Hive::writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, DWORD size) {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  return impl_->transaction([&](int* rc) -> LONG {
+    // Stamping the key's write time also proves it still exists.
+    *rc = impl_->run(kTouchKey).bind(1, key).bind(2, fileTimeNow()).step();
+    if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
+    *rc = SQLITE_OK;
+    if (sqlite3_changes(impl_->db_) == 0) return ERROR_KEY_DELETED;
+    *rc = impl_->run(kWriteValue).bind(1, key).bind(2, name).bind(3, type).bindBlob(4, data, size).step();
+    if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
+    *rc = SQLITE_OK;
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG Hive::deleteValue(KeyId key, std::string_view name) {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  LONG attached = impl_->attach(false);
+  if (attached != ERROR_SUCCESS) return attached;
+  if (!impl_->db_) return ERROR_FILE_NOT_FOUND;
+  return impl_->transaction([&](int* rc) -> LONG {
+    LONG exists = impl_->keyExists(key);
+    if (exists != ERROR_SUCCESS) return exists;
+    *rc = impl_->run(kDeleteValue).bind(1, key).bind(2, name).step();
+    if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
+    *rc = SQLITE_OK;
+    if (sqlite3_changes(impl_->db_) == 0) return ERROR_FILE_NOT_FOUND;
+    return impl_->run(kTouchKey).bind(1, key).bind(2, fileTimeNow()).step() == SQLITE_DONE
+               ? ERROR_SUCCESS
+               : ERROR_REGISTRY_IO_FAILED;
+  });
+}
+
+LONG Hive::enumKey(KeyId key, DWORD index, std::string* name, int64_t* lastWrite) {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  LONG attached = impl_->attach(false);
+  if (attached != ERROR_SUCCESS) return attached;
+  if (!impl_->db_) return ERROR_NO_MORE_ITEMS;
+  Run q = impl_->run(kEnumKey);
+  int rc = q.bind(1, key).bind(2, int64_t(index)).step();
+  if (rc == SQLITE_ROW) {
+    name->assign(q.text(0));
+    *lastWrite = q.integer(1);
+    return ERROR_SUCCESS;
+  }
+  if (rc != SQLITE_DONE) return impl_->fail(rc);
+  LONG exists = impl_->keyExists(key);
+  return exists == ERROR_SUCCESS ? ERROR_NO_MORE_ITEMS : exists;
+}
+
+LONG Hive::enumValue(KeyId key, DWORD index, const NamedValueVisitor& visit) {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  LONG attached = impl_->attach(false);
+  if (attached != ERROR_SUCCESS) return attached;
+  if (!impl_->db_) return ERROR_NO_MORE_ITEMS;
+  Run q = impl_->run(kEnumValue);
+  int rc = q.bind(1, key).bind(2, int64_t(index)).step();
+  if (rc == SQLITE_ROW) {
+    visit(q.text(0), DWORD(q.integer(1)), q.blob(2), q.bytes(2));
+    return ERROR_SUCCESS;
+  }
+  if (rc != SQLITE_DONE) return impl_->fail(rc);
+  LONG exists = impl_->keyExists(key);
+  return exists == ERROR_SUCCESS ? ERROR_NO_MORE_ITEMS : exists;
+}
+
+LONG Hive::keyInfo(KeyId key, KeyInfo* info) {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  LONG attached = impl_->attach(false);
+  if (attached != ERROR_SUCCESS) return attached;
+  *info = KeyInfo();
+  if (!impl_->db_) return ERROR_SUCCESS;
+  LONG exists = impl_->keyExists(key, &info->lastWrite);
+  if (exists != ERROR_SUCCESS) return exists;
+  Run keys = impl_->run(kSubKeyStats);
+  int rc = keys.bind(1, key).step();
+  if (rc != SQLITE_ROW) return impl_->fail(rc);
+  info->subKeys = DWORD(keys.integer(0));
+  info->maxSubKeyLength = DWORD(keys.integer(1));
+  Run values = impl_->run(kValueStats);
+  rc = values.bind(1, key).step();
+  if (rc != SQLITE_ROW) return impl_->fail(rc);
+  info->values = DWORD(values.integer(0));
+  info->maxValueNameLength = DWORD(values.integer(1));
+  info->maxValueSize = DWORD(values.integer(2));
+  return ERROR_SUCCESS;
+}
+
+LONG Hive::flush() {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  LONG attached = impl_->attach(false);
+  if (attached != ERROR_SUCCESS || !impl_->db_) return attached;
+  // Every commit is in the WAL; syncing it makes them all durable.
+  sqlite3_file* wal = nullptr;
+  int rc = sqlite3_file_control(impl_->db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &wal);
+  if (rc == SQLITE_OK && wal && wal->pMethods) rc = wal->pMethods->xSync(wal, SQLITE_SYNC_NORMAL);
+  return rc == SQLITE_OK ? ERROR_SUCCESS : impl_->fail(rc);
+}
+
+}  // namespace vreg

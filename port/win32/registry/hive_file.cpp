@@ -1,0 +1,154 @@
+#include "hive_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <random>
+
+namespace vreg {
+
+const char* const kHiveSchema =
+    "CREATE TABLE keys("
+    "  id INTEGER PRIMARY KEY,"
+    "  parent INTEGER REFERENCES keys(id),"
+    "  name TEXT NOT NULL,"
+    "  path TEXT NOT NULL UNIQUE COLLATE NOCASE,"
+    "  written INTEGER NOT NULL);"
+    "CREATE INDEX keys_by_parent ON keys(parent, name COLLATE NOCASE);"
+    "CREATE TABLE vals("
+    "  key INTEGER NOT NULL REFERENCES keys(id),"
+    "  name TEXT NOT NULL COLLATE NOCASE,"
+    "  type INTEGER NOT NULL,"
+    "  data BLOB NOT NULL,"
+    "  UNIQUE(key, name));"
+    "INSERT INTO keys(id, parent, name, path, written) VALUES(1, NULL, '', '', 0);";
+
+namespace {
+
+std::string directoryOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+LONG errnoToWin32(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case ENOSPC:
+    case EDQUOT:
+      return ERROR_DISK_FULL;
+    case ENOENT:
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    default:
+      return ERROR_REGISTRY_IO_FAILED;
+  }
+}
+
+uint32_t bigEndian32(const unsigned char* bytes) {
+  return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
+}
+
+// Creates `dir` and its missing parents, the new ones with `mode`.
+LONG makeDirectories(const std::string& dir, mode_t mode) {
+  struct stat st;
+  if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
+  if (errno != ENOENT) return errnoToWin32(errno);
+  LONG parent = makeDirectories(directoryOf(dir), mode);
+  if (parent != ERROR_SUCCESS) return parent;
+  if (mkdir(dir.c_str(), mode) != 0 && errno != EEXIST) return errnoToWin32(errno);
+  return ERROR_SUCCESS;
+}
+
+void syncDirectory(const std::string& dir) {
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+// Writes the schema into the empty file `path` and switches it to WAL mode.
+LONG initialiseHive(const std::string& path) {
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  std::string setup = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN; ";
+  setup += kHiveSchema;
+  setup += " PRAGMA application_id=" + std::to_string(kHiveApplicationId) +
+           "; PRAGMA user_version=" + std::to_string(kHiveSchemaVersion) + "; COMMIT;";
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
+  // Closing checkpoints the WAL into the file and removes the WAL.
+  int closed = sqlite3_close(db);
+  if (rc == SQLITE_OK) rc = closed;
+  if (rc == SQLITE_FULL) return ERROR_DISK_FULL;
+  return rc == SQLITE_OK ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+}
+
+}  // namespace
+
+LONG hiveFileState(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) return ERROR_SUCCESS;
+  return errno == ENOENT ? ERROR_FILE_NOT_FOUND : errnoToWin32(errno);
+}
+
+LONG recogniseHiveFile(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_BADDB;
+  unsigned char header[100];
+  ssize_t got = pread(fd, header, sizeof header, 0);
+  close(fd);
+  static const char kMagic[] = "SQLite format 3";  // with its terminating zero: 16 bytes
+  bool recognised = got == ssize_t(sizeof header) && memcmp(header, kMagic, 16) == 0 &&
+                    header[18] == 2 && header[19] == 2 &&  // WAL mode
+                    bigEndian32(header + 68) == kHiveApplicationId &&
+                    bigEndian32(header + 60) == kHiveSchemaVersion;
+  return recognised ? ERROR_SUCCESS : ERROR_BADDB;
+}
+
+LONG createHiveFile(const HiveLocation& location) {
+  const std::string dir = directoryOf(location.path);
+  LONG made = makeDirectories(dir, location.dirMode);
+  if (made != ERROR_SUCCESS) return made;
+
+  std::random_device random;
+  const std::string temp =
+      location.path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(random());
+  int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, location.fileMode);
+  if (fd < 0) return errnoToWin32(errno);
+  // The mode must not depend on the umask: machine hives are world-readable,
+  // user hives private.
+  fchmod(fd, location.fileMode);
+  close(fd);
+
+  LONG result = initialiseHive(temp);
+  if (result == ERROR_SUCCESS && link(temp.c_str(), location.path.c_str()) != 0 &&
+      errno != EEXIST) {
+    result = errnoToWin32(errno);
+  }
+  unlink(temp.c_str());
+  syncDirectory(dir);
+  return result;
+}
+
+LONG hiveWriteAccess(const std::string& path) {
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return ERROR_SUCCESS;
+  if (errno != ENOENT) return ERROR_ACCESS_DENIED;
+  // Missing: whoever may create entries in the nearest existing directory
+  // may create the hive.
+  std::string dir = directoryOf(path);
+  while (faccessat(AT_FDCWD, dir.c_str(), F_OK, AT_EACCESS) != 0 && dir != "/") {
+    dir = directoryOf(dir);
+  }
+  return faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0 ? ERROR_SUCCESS
+                                                                         : ERROR_ACCESS_DENIED;
+}
+
+}  // namespace vreg

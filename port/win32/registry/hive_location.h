@@ -1,0 +1,26 @@
+// Where the hives live.
+#ifndef VINTUTIL_REGISTRY_HIVE_LOCATION_H
+#define VINTUTIL_REGISTRY_HIVE_LOCATION_H
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace vreg {
+
+enum class HiveKind { Machine, User };
+
+struct HiveLocation {
+  std::string path;  // the database file
+  mode_t fileMode;   // mode of a new hive file (and of its -wal/-shm files)
+  mode_t dirMode;    // mode of directories created for it
+};
+
+// With VINTUTIL_REGISTRY naming a directory: machine.db or user-<uid>.db in
+// it. Otherwise /var/lib/vintutil/machine.db and
+// ${XDG_CONFIG_HOME:-~/.config}/vintutil/user.db. User hives are private.
+HiveLocation locateHive(HiveKind kind);
+
+}  // namespace vreg
+
+#endif

@@ -1,0 +1,24 @@
+// The test diagnostics of registry_diagnostics.h.
+#include <registry_diagnostics.h>
+
+#include "fault_injection.h"
+#include "handle_table.h"
+#include "hive.h"
+
+extern "C" {
+
+long WINAPI RegDiagOpenHandleCount(void) { return vreg::openHandleCount(); }
+
+void WINAPI RegDiagFailNth(RegDiagCall call, unsigned n, LONG error) {
+  vreg::addFault(call, n, error);
+}
+
+void WINAPI RegDiagClearFaults(void) { vreg::clearFaults(); }
+
+void WINAPI RegDiagSetLockTimeout(DWORD milliseconds) {
+  vreg::Hive::setLockTimeout(int(milliseconds > 0x7fffffff ? 0x7fffffff : milliseconds));
+}
+
+void WINAPI RegDiagReset(void) { vreg::resetHandlesAndHives(); }
+
+}  // extern "C"
