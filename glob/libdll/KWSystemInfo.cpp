@@ -11,7 +11,7 @@ typedef BOOL(WINAPI* GetDiskFreeSpaceExFunction)(LPCSTR, PULARGE_INTEGER, PULARG
 CKWSystemInfo& CKWSystemInfo::operator=(const CKWSystemInfo&) { return *this; }
 
 long KWMebibytesFromBytes(ULONGLONG ullBytes) {
-  return static_cast<long>(static_cast<int32_t>(static_cast<uint32_t>(ullBytes >> 20)));
+  return static_cast<long>(static_cast<LONG>(static_cast<DWORD>(ullBytes >> 20)));
 }
 
 long CKWSystemInfo::GetDiskFreeSpaceA(CString strPath) {
