@@ -1,0 +1,65 @@
+// Fixture of the settings store tests: an empty registry of the test's own,
+// the reports captured, and a store constructed with the tests' string
+// table. After every test no key may be left open, and every report must
+// have the standard shape.
+#ifndef VINTUTIL_TESTS_SETTINGS_TEST_H
+#define VINTUTIL_TESTS_SETTINGS_TEST_H
+
+#include <string>
+
+#include <registry_diagnostics.h>
+
+#include "VarnoRegInit.h"
+#include "registry_values.h"
+#include "report_capture.h"
+#include "temp_registry.h"
+
+inline const std::string kBase = "SOFTWARE\\TORVALE\\VARNO4\\";
+inline const std::string kStoerschrieb = kBase + "STOERSCHRIEB";
+inline const std::string kSchnittstellen = kBase + "SCHNITTSTELLEN";
+inline const std::string kOptionen = kBase + "OPTIONEN";
+inline const std::string kProgramme = kBase + "PROGRAMME";
+inline const std::string kVedorir = kBase + "VEDORIR";
+inline const std::string kUserInfo = kBase + "USERINFO";
+
+// The store with its members in view.
+class StoreProbe : public CVarnoRegInit {
+ public:
+  using CVarnoRegInit::m_dwGroesse;
+  using CVarnoRegInit::m_dwTyp;
+  using CVarnoRegInit::m_dwWert;
+  using CVarnoRegInit::m_hKeyOptionen;
+  using CVarnoRegInit::m_hKeyProgramme;
+  using CVarnoRegInit::m_hKeySchnittstellen;
+  using CVarnoRegInit::m_hKeyVedorir;
+  using CVarnoRegInit::m_strTitel;
+  using CVarnoRegInit::m_szWert;
+};
+
+class SettingsTest : public RegistryTest {
+ protected:
+  void TearDown() override {
+    EXPECT_EQ(RegDiagOpenHandleCount(), 0) << "a key was left open";
+    reports_.ExpectStandardShape();
+  }
+
+  // Creates every section of the store, empty.
+  static void CreateSections() {
+    for (const std::string* key :
+         {&kStoerschrieb, &kSchnittstellen, &kOptionen, &kProgramme, &kVedorir, &kUserInfo}) {
+      regtest::CreateKey(HKEY_LOCAL_MACHINE, *key);
+    }
+  }
+
+  std::optional<regtest::Value> Stored(const std::string& key, const std::string& name) {
+    return regtest::Get(HKEY_LOCAL_MACHINE, key, name);
+  }
+  void Store(const std::string& key, const std::string& name, const regtest::Value& value) {
+    regtest::Put(HKEY_LOCAL_MACHINE, key, name, value);
+  }
+
+  ReportCapture reports_;
+  StoreProbe store_;
+};
+
+#endif
