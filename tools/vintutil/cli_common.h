@@ -1,0 +1,21 @@
+// What every command of the program shares: exit statuses, the one-line
+// failure on standard error, and the confirmation question.
+#ifndef VINTUTIL_CLI_CLI_COMMON_H
+#define VINTUTIL_CLI_CLI_COMMON_H
+
+#include <string>
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;  // the command could not do its work
+constexpr int kExitUsage = 2;    // the command line is wrong
+
+// Writes "vintutil: <reason>" on standard error; returns kExitFailure.
+int Fail(const std::string& reason);
+
+// Asks `question` (Yes/No) on the terminal, unless `force` answers it.
+// Empty when the answer is yes; otherwise why not: the answer was no, or
+// standard input is not a terminal, so nobody can answer and --force (/f)
+// is needed.
+std::string Confirm(const std::string& question, bool force);
+
+#endif

@@ -1,0 +1,159 @@
+#include "reg_apply.h"
+
+#include <optional>
+
+#include "key_path.h"
+#include "registry_tree.h"
+
+namespace {
+
+// One recorded change, and how to take it back.
+struct UndoStep {
+  enum Kind {
+    kDeleteCreatedKey,  // the import created `path` (and what lies below it)
+    kRestoreValue,      // `value` is what the key held before (remove: it had none)
+    kRestoreTree,       // `tree` is the subtree a deletion removed
+  } kind;
+  KeyPath path;
+  RegFileValue value;
+  std::vector<RegFileKey> tree;
+};
+
+struct PlannedKey {
+  KeyPath path;
+  const RegFileKey* block;
+};
+
+// The first key on the way down to `path` that does not exist yet.
+std::optional<KeyPath> FirstMissingKey(const KeyPath& path) {
+  KeyPath partial{path.root, ""};
+  size_t start = 0;
+  while (start <= path.subkey.size()) {
+    const size_t end = path.subkey.find('\\', start);
+    partial = partial.Child(path.subkey.substr(start, end - start));
+    if (!KeyExists(partial)) return partial;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return std::nullopt;
+}
+
+class HiveTransaction {
+ public:
+  // Applies one key block; on failure *error says what failed.
+  bool Apply(const PlannedKey& planned, std::string* error) {
+    const std::string where = "line " + std::to_string(planned.block->line) + ", ";
+    if (planned.block->remove) {
+      if (!KeyExists(planned.path)) return true;  // regedit ignores a missing key too
+      UndoStep step{UndoStep::kRestoreTree, planned.path, {}, {}};
+      LONG rc = ReadTree(planned.path, step.tree);
+      if (rc == ERROR_SUCCESS) {
+        undo_.push_back(std::move(step));
+        rc = DeleteTree(planned.path);
+      }
+      return Check(rc, where + "deleting " + planned.path.Full(), error);
+    }
+    if (auto missing = FirstMissingKey(planned.path)) {
+      undo_.push_back(UndoStep{UndoStep::kDeleteCreatedKey, *missing, {}, {}});
+    }
+    KeyHandle key;
+    if (!Check(key.Create(planned.path), where + planned.path.Full(), error)) return false;
+    for (const RegFileValue& value : planned.block->values) {
+      UndoStep step{UndoStep::kRestoreValue, planned.path, {}, {}};
+      if (ReadValue(key.get(), value.name, step.value) != ERROR_SUCCESS) {
+        step.value = RegFileValue{};
+        step.value.name = value.name;
+        step.value.remove = true;
+        if (value.remove) continue;  // deleting a value that is not there: nothing to do
+      }
+      undo_.push_back(std::move(step));
+      const std::string what = "line " + std::to_string(value.line) + ", " + planned.path.Full() +
+                               ", value " + (value.name.empty() ? "@" : "\"" + value.name + "\"");
+      if (!Check(WriteValue(key.get(), value), what, error)) return false;
+    }
+    return true;
+  }
+
+  // Takes back every recorded change, newest first. False when some could
+  // not be taken back.
+  bool Rollback() {
+    bool complete = true;
+    for (auto step = undo_.rbegin(); step != undo_.rend(); ++step) {
+      complete &= Undo(*step) == ERROR_SUCCESS;
+    }
+    undo_.clear();
+    return complete;
+  }
+
+ private:
+  static bool Check(LONG rc, const std::string& what, std::string* error) {
+    if (rc == ERROR_SUCCESS) return true;
+    *error = what + ": " + RegistryErrorText(rc);
+    return false;
+  }
+
+  static LONG Undo(const UndoStep& step) {
+    switch (step.kind) {
+      case UndoStep::kDeleteCreatedKey: {
+        const LONG rc = DeleteTree(step.path);
+        return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+      }
+      case UndoStep::kRestoreValue: {
+        KeyHandle key;
+        LONG rc = key.Open(step.path, KEY_SET_VALUE);
+        if (rc == ERROR_SUCCESS) rc = WriteValue(key.get(), step.value);
+        return rc == ERROR_FILE_NOT_FOUND && step.value.remove ? ERROR_SUCCESS : rc;
+      }
+      case UndoStep::kRestoreTree:
+        for (const RegFileKey& block : step.tree) {
+          KeyHandle key;
+          LONG rc = key.Create(*ParseKeyPath(block.path));
+          for (const RegFileValue& value : block.values) {
+            if (rc == ERROR_SUCCESS) rc = WriteValue(key.get(), value);
+          }
+          if (rc != ERROR_SUCCESS) return rc;
+        }
+        return ERROR_SUCCESS;
+    }
+    return ERROR_INVALID_PARAMETER;
+  }
+
+  std::vector<UndoStep> undo_;
+};
+
+}  // namespace
+
+ApplyResult ApplyRegFile(const RegFile& file) {
+  ApplyResult result;
+  const HKEY hives[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+  std::vector<PlannedKey> planned;
+  for (const RegFileKey& block : file.keys) {
+    const auto path = ParseKeyPath(block.path);
+    const bool rootRemoval = path && path->subkey.empty() && block.remove;
+    if (!path || rootRemoval) {
+      result.ok = false;
+      result.failures.push_back("line " + std::to_string(block.line) + ": '" + block.path + "' " +
+                                (path ? "is a root key, which cannot be deleted"
+                                      : "is not under HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER") +
+                                "; nothing was imported");
+      return result;
+    }
+    planned.push_back(PlannedKey{*path, &block});
+  }
+  for (HKEY hive : hives) {
+    HiveTransaction transaction;
+    std::string error;
+    for (const PlannedKey& key : planned) {
+      if (key.path.root != hive) continue;
+      if (transaction.Apply(key, &error)) continue;
+      const std::string hiveName = KeyPath{hive, ""}.Full();
+      result.ok = false;
+      result.failures.push_back(error + (transaction.Rollback()
+                                             ? "; nothing of " + hiveName + " was changed"
+                                             : "; undoing the changes to " + hiveName +
+                                                   " failed too, it is changed in part"));
+      break;
+    }
+  }
+  return result;
+}
