@@ -43,7 +43,8 @@ struct FormatPiece {
 typedef std::vector<FormatPiece> Pieces;
 
 // Composite conversions expand to their parts; %r, %x and %X take the
-// locale's own formats, which may refer to each other, hence the depth limit.
+// locale's own formats (%r the C locale's when the locale has none), which
+// may refer to each other, hence the depth limit.
 const int kMaxExpansionDepth = 4;
 
 void AppendLiteral(Pieces& pieces, char c) {
@@ -377,34 +378,27 @@ std::string ProcessCodeset() {
   return ctype.valid() ? nl_langinfo_l(CODESET, ctype.get()) : "ANSI_X3.4-1968";
 }
 
-// `text` converted from one character set to another; false when a
-// character cannot be represented.
-bool ConvertCodeset(const std::string& text, const std::string& from, const std::string& to,
+// `text` converted from one character set to another into `converted`,
+// which is left alone when a character cannot be represented.
+void ConvertCodeset(const std::string& text, const std::string& from, const std::string& to,
                     std::string& converted) {
   if (from == to) {
     converted = text;
-    return true;
+    return;
   }
   iconv_t cd = iconv_open(to.c_str(), from.c_str());
-  if (cd == (iconv_t)-1) return false;
+  if (cd == (iconv_t)-1) return;
   std::string in = text;
   std::vector<char> out(in.size() * 4 + 16);
   char* inPtr = in.data();
   size_t inLeft = in.size();
   char* outPtr = out.data();
   size_t outLeft = out.size();
-  const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != (size_t)-1 &&
-                  iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != (size_t)-1;
+  if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != (size_t)-1 &&
+      iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != (size_t)-1) {
+    converted.assign(out.data(), outPtr);
+  }
   iconv_close(cd);
-  if (ok) converted.assign(out.data(), outPtr);
-  return ok;
-}
-
-// A designator of the LC_TIME locale in the process's character set; empty
-// (and so the fall-back) when it cannot be represented there.
-std::string InProcessCodeset(const char* text, const std::string& timeCodeset) {
-  std::string converted;
-  return ConvertCodeset(text, timeCodeset, ProcessCodeset(), converted) ? converted : "";
 }
 
 // The settings derived from the process's LC_TIME locale.
@@ -413,9 +407,13 @@ DerivedSettings DeriveFromProcessLocale() {
   LocaleHandle c(LC_TIME_MASK | LC_CTYPE_MASK, "C");
   const locale_t locale = named.valid() ? named.get() : c.get();
 
-  const std::string codeset = nl_langinfo_l(CODESET, locale);
-  const std::string am = InProcessCodeset(nl_langinfo_l(AM_STR, locale), codeset);
-  const std::string pm = InProcessCodeset(nl_langinfo_l(PM_STR, locale), codeset);
+  // The designators in the process's character set; left empty, and so to
+  // the fall-back, when they cannot be written in it.
+  const std::string timeCodeset = nl_langinfo_l(CODESET, locale);
+  const std::string processCodeset = ProcessCodeset();
+  std::string am, pm;
+  ConvertCodeset(nl_langinfo_l(AM_STR, locale), timeCodeset, processCodeset, am);
+  ConvertCodeset(nl_langinfo_l(PM_STR, locale), timeCodeset, processCodeset, pm);
   const RegionalFormats formats = {nl_langinfo_l(D_FMT, locale), nl_langinfo_l(T_FMT, locale),
                                    nl_langinfo_l(T_FMT_AMPM, locale), am.c_str(), pm.c_str()};
   DerivedSettings settings = Derive(formats);

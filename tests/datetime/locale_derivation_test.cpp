@@ -33,119 +33,50 @@ std::ostream& operator<<(std::ostream& out, const Answer& answer) {
 const RegionalSettingSource L = REGIONAL_SOURCE_LOCALE;
 const RegionalSettingSource F = REGIONAL_SOURCE_FALLBACK;
 
-Answer Derived(const RegionalFormats& formats, LCTYPE type) {
-  char buffer[128];
-  RegionalSettingSource source = REGIONAL_SOURCE_OVERRIDE;
-  EXPECT_GT(DeriveRegionalSetting(&formats, type, buffer, sizeof buffer, &source), 0);
-  return {buffer, source};
-}
-
-Answer Current(LCTYPE type) {
-  char buffer[128];
-  RegionalSettingSource source = REGIONAL_SOURCE_OVERRIDE;
-  EXPECT_GT(GetRegionalSetting(type, buffer, sizeof buffer, &source), 0);
-  return {buffer, source};
-}
-
-// ---------------------------------------------------------------------------
-// Given formats.
-
-struct DerivationCase {
-  const char* dateFormat;
-  const char* timeFormat;
-  LCTYPE type;
-  Answer expected;
-};
-
-TEST(LocaleDerivation, DateFormats) {
-  const DerivationCase cases[] = {
-      {"%d.%m.%Y", "", LOCALE_SSHORTDATE, {"dd.MM.yyyy", L}},
-      {"%-d.%-m.%Y", "", LOCALE_SSHORTDATE, {"d.M.yyyy", L}},
-      {"%-d.%-m.%Y", "", LOCALE_IDAYLZERO, {"0", L}},
-      {"%-d.%-m.%Y", "", LOCALE_IMONLZERO, {"0", L}},
-      {"%e/%m/%y", "", LOCALE_IDAYLZERO, {"0", L}},
-      {"%0e/%_m/%y", "", LOCALE_SSHORTDATE, {"dd/M/yy", L}},
-      {"%e/%m/%y", "", LOCALE_ICENTURY, {"0", L}},
-      {"%D", "", LOCALE_SSHORTDATE, {"MM/dd/yy", L}},
-      {"%F", "", LOCALE_SSHORTDATE, {"yyyy-MM-dd", L}},
-      {"%F", "", LOCALE_IDATE, {"2", L}},
-      {"%Y. %m. %d.", "", LOCALE_SDATE, {". ", L}},
-      {"%a %Od.%Om.%EY", "", LOCALE_SSHORTDATE, {"dd.MM.yyyy", L}},
-      {"%10d.%m.%G", "", LOCALE_SSHORTDATE, {"dd.MM.yyyy", L}},
-      // A month name: Windows writes the month as a number in short dates.
-      {"%d %b %Y", "", LOCALE_IMONLZERO, {"1", F}},
-      {"%d %b %Y", "", LOCALE_SDATE, {"/", F}},
-      {"%d %b %Y", "", LOCALE_IDATE, {"1", L}},
-      {"%B %e, %Y", "", LOCALE_SSHORTDATE, {"MM/d/yyyy", F}},
-      // Separators that are no separators: none, words, unit characters.
-      {"%Y%m%d", "", LOCALE_SDATE, {"/", F}},
-      {"%d de %m de %Y", "", LOCALE_SDATE, {"/", F}},
-      {"%Y\xEB\x85\x84 %m\xEC\x9B\x94 %d\xEC\x9D\xBC", "", LOCALE_SDATE, {"/", F}},
-      {"%d%a%m/%Y", "", LOCALE_SDATE, {"/", F}},
-      // Fields missing or in an order Windows does not have.
-      {"%d.%m", "", LOCALE_ICENTURY, {"1", F}},
-      {"%d.%m", "", LOCALE_IDATE, {"0", F}},
-      {"%d.%m", "", LOCALE_SDATE, {".", L}},
-      {"%Y-%d-%m", "", LOCALE_IDATE, {"0", F}},
-      {"%Y-%d-%m", "", LOCALE_SSHORTDATE, {"MM-dd-yyyy", F}},
-      {"", "", LOCALE_SSHORTDATE, {"MM/dd/yyyy", F}},
-      // A format that names itself ends the expansion.
-      {"%x", "", LOCALE_SSHORTDATE, {"MM/dd/yyyy", F}},
+TEST(LocaleDerivation, GivenFormats) {
+  struct Case {
+    RegionalFormats formats;  // D_FMT, T_FMT, T_FMT_AMPM, AM_STR, PM_STR
+    LCTYPE type;
+    Answer expected;
   };
-  for (const DerivationCase& c : cases) {
-    const RegionalFormats formats = {c.dateFormat, c.timeFormat, "", "", ""};
-    EXPECT_EQ(c.expected, Derived(formats, c.type))
-        << "D_FMT \"" << c.dateFormat << "\", type 0x" << std::hex << c.type;
+  const Case cases[] = {
+      {{"%-d.%-m.%Y", "", "", "", ""}, LOCALE_SSHORTDATE, {"d.M.yyyy", L}},
+      {{"%0e/%_m/%y", "", "", "", ""}, LOCALE_SSHORTDATE, {"dd/M/yy", L}},
+      {{"%F", "", "", "", ""}, LOCALE_SSHORTDATE, {"yyyy-MM-dd", L}},
+      {{"%a %Od.%Om.%EY", "", "", "", ""}, LOCALE_SSHORTDATE, {"dd.MM.yyyy", L}},
+      {{"%Y. %m. %d.", "", "", "", ""}, LOCALE_SDATE, {". ", L}},
+      // A month name: Windows short dates write the month as a number.
+      {{"%d %b %Y", "", "", "", ""}, LOCALE_IMONLZERO, {"1", F}},
+      {{"%d %b %Y", "", "", "", ""}, LOCALE_SDATE, {"/", F}},
+      {{"%d %b %Y", "", "", "", ""}, LOCALE_IDATE, {"1", L}},
+      // No separator, a word, a conversion between the fields.
+      {{"%Y%m%d", "", "", "", ""}, LOCALE_SDATE, {"/", F}},
+      {{"%d de %m de %Y", "", "", "", ""}, LOCALE_SDATE, {"/", F}},
+      {{"%d%a%m/%Y", "", "", "", ""}, LOCALE_SDATE, {"/", F}},
+      // Fields missing, or in an order Windows does not have.
+      {{"%d.%m", "", "", "", ""}, LOCALE_ICENTURY, {"1", F}},
+      {{"%d.%m", "", "", "", ""}, LOCALE_IDATE, {"0", F}},
+      {{"%Y-%d-%m", "", "", "", ""}, LOCALE_SSHORTDATE, {"MM-dd-yyyy", F}},
+      {{"%x", "", "", "", ""}, LOCALE_SSHORTDATE, {"MM/dd/yyyy", F}},  // names itself
+      {{"", "%k:%M", "", "", ""}, LOCALE_STIMEFORMAT, {"H:mm:ss", L}},
+      {{"", "%l.%M.%S %P", "", "", ""}, LOCALE_STIMEFORMAT, {"h.mm.ss tt", L}},
+      {{"", "%p %I:%M:%S", "", "", ""}, LOCALE_STIMEFORMAT, {"tt hh:mm:ss", L}},
+      {{"", "%r", "%l:%M:%S %p", "", ""}, LOCALE_STIMEFORMAT, {"h:mm:ss tt", L}},
+      {{"", "%r", "", "", ""}, LOCALE_STIMEFORMAT, {"hh:mm:ss tt", L}},
+      {{"", "%Hh%M", "", "", ""}, LOCALE_STIMEFORMAT, {"HH:mm:ss", F}},
+      {{"", "%M:%S", "", "", ""}, LOCALE_ITIME, {"1", F}},
+      {{"", "", "", "vorm.", ""}, LOCALE_S1159, {"vorm.", L}},
+      {{"", "", "", "vorm.", ""}, LOCALE_S2359, {"PM", F}},
+  };
+  for (const Case& c : cases) {
+    char buffer[128];
+    RegionalSettingSource source = REGIONAL_SOURCE_OVERRIDE;
+    EXPECT_GT(DeriveRegionalSetting(&c.formats, c.type, buffer, sizeof buffer, &source), 0);
+    EXPECT_EQ(c.expected, (Answer{buffer, source}))
+        << RegionalSettingValueName(c.type) << " of \"" << c.formats.dateFormat << "\", \""
+        << c.formats.timeFormat << "\"";
   }
 }
-
-TEST(LocaleDerivation, TimeFormats) {
-  const DerivationCase cases[] = {
-      {"", "%H:%M:%S", LOCALE_STIMEFORMAT, {"HH:mm:ss", L}},
-      {"", "%T", LOCALE_ITIME, {"1", L}},
-      {"", "%k:%M", LOCALE_STIMEFORMAT, {"H:mm:ss", L}},
-      {"", "%k:%M", LOCALE_ITLZERO, {"0", L}},
-      {"", "%0k:%M", LOCALE_ITLZERO, {"1", L}},
-      {"", "%-H:%M", LOCALE_ITLZERO, {"0", L}},
-      {"", "%l.%M.%S %P", LOCALE_STIMEFORMAT, {"h.mm.ss tt", L}},
-      {"", "%l.%M.%S %P", LOCALE_STIME, {".", L}},
-      {"", "%l.%M.%S %P", LOCALE_ITIME, {"0", L}},
-      {"", "%p %I:%M:%S", LOCALE_STIMEFORMAT, {"tt hh:mm:ss", L}},
-      {"", "%R", LOCALE_STIMEFORMAT, {"HH:mm:ss", L}},
-      {"", "%Hh%M", LOCALE_STIME, {":", F}},
-      {"", "%Hh%M", LOCALE_STIMEFORMAT, {"HH:mm:ss", F}},
-      {"", "%H%M%S", LOCALE_STIME, {":", F}},
-      {"", "%M:%S", LOCALE_ITIME, {"1", F}},
-      {"", "%M:%S", LOCALE_ITLZERO, {"1", F}},
-      {"", "%M:%S", LOCALE_STIME, {":", F}},
-      {"", "%X", LOCALE_STIMEFORMAT, {"HH:mm:ss", F}},
-  };
-  for (const DerivationCase& c : cases) {
-    const RegionalFormats formats = {c.dateFormat, c.timeFormat, "", "", ""};
-    EXPECT_EQ(c.expected, Derived(formats, c.type))
-        << "T_FMT \"" << c.timeFormat << "\", type 0x" << std::hex << c.type;
-  }
-}
-
-TEST(LocaleDerivation, TwelveHourFormatOfTheLocaleServesPercentR) {
-  RegionalFormats formats = {"", "%r", "%l:%M:%S %p", "", ""};
-  EXPECT_EQ((Answer{"h:mm:ss tt", L}), Derived(formats, LOCALE_STIMEFORMAT));
-  formats.timeFormatAmPm = "";  // none: the C locale's
-  EXPECT_EQ((Answer{"hh:mm:ss tt", L}), Derived(formats, LOCALE_STIMEFORMAT));
-}
-
-TEST(LocaleDerivation, Designators) {
-  RegionalFormats formats = {"", "", "", "vorm.", "nachm."};
-  EXPECT_EQ((Answer{"vorm.", L}), Derived(formats, LOCALE_S1159));
-  EXPECT_EQ((Answer{"nachm.", L}), Derived(formats, LOCALE_S2359));
-  formats.amDesignator = "";
-  formats.pmDesignator = nullptr;
-  EXPECT_EQ((Answer{"AM", F}), Derived(formats, LOCALE_S1159));
-  EXPECT_EQ((Answer{"PM", F}), Derived(formats, LOCALE_S2359));
-}
-
-// ---------------------------------------------------------------------------
-// Real locales.
 
 const LCTYPE kTypes[] = {LOCALE_ICENTURY, LOCALE_IMONLZERO, LOCALE_IDAYLZERO,  LOCALE_SDATE,
                          LOCALE_IDATE,    LOCALE_STIME,     LOCALE_ITIME,      LOCALE_ITLZERO,
@@ -154,116 +85,59 @@ const LCTYPE kTypes[] = {LOCALE_ICENTURY, LOCALE_IMONLZERO, LOCALE_IDAYLZERO,  L
 struct LocaleCase {
   const char* name;
   std::vector<Answer> settings;  // in the order of kTypes
-  const char* datumUhrzeit;      // 2024-03-05 14:07:09.045
+  const char* datumUhrzeit;      // of 2024-03-05 14:07:09.045
 };
 
+void PrintTo(const LocaleCase& locale, std::ostream* out) { *out << locale.name; }
+
+// clang-format off
 const LocaleCase kLocales[] = {
     {"de_DE.UTF-8",
-     {{"1", L},
-      {"1", L},
-      {"1", L},
-      {".", L},
-      {"1", L},
-      {":", L},
-      {"1", L},
-      {"1", L},
-      {"AM", F},
-      {"PM", F},
-      {"dd.MM.yyyy", L},
-      {"HH:mm:ss", L}},
+     {{"1", L}, {"1", L}, {"1", L}, {".", L}, {"1", L}, {":", L}, {"1", L}, {"1", L},
+      {"AM", F}, {"PM", F}, {"dd.MM.yyyy", L}, {"HH:mm:ss", L}},
      "05.03.2024 14:07:09.045"},
     {"en_US.UTF-8",
-     {{"1", L},
-      {"1", L},
-      {"1", L},
-      {"/", L},
-      {"0", L},
-      {":", L},
-      {"0", L},
-      {"1", L},
-      {"AM", L},
-      {"PM", L},
-      {"MM/dd/yyyy", L},
-      {"hh:mm:ss tt", L}},
+     {{"1", L}, {"1", L}, {"1", L}, {"/", L}, {"0", L}, {":", L}, {"0", L}, {"1", L},
+      {"AM", L}, {"PM", L}, {"MM/dd/yyyy", L}, {"hh:mm:ss tt", L}},
      "03/05/2024 02:07:09.045 PM"},
     {"en_GB.UTF-8",
-     {{"0", L},
-      {"1", L},
-      {"1", L},
-      {"/", L},
-      {"1", L},
-      {":", L},
-      {"1", L},
-      {"1", L},
-      {"am", L},
-      {"pm", L},
-      {"dd/MM/yy", L},
-      {"HH:mm:ss", L}},
+     {{"0", L}, {"1", L}, {"1", L}, {"/", L}, {"1", L}, {":", L}, {"1", L}, {"1", L},
+      {"am", L}, {"pm", L}, {"dd/MM/yy", L}, {"HH:mm:ss", L}},
      "05/03/24 14:07:09.045"},
     {"fr_FR.UTF-8",
-     {{"1", L},
-      {"1", L},
-      {"1", L},
-      {"/", L},
-      {"1", L},
-      {":", L},
-      {"1", L},
-      {"1", L},
-      {"AM", F},
-      {"PM", F},
-      {"dd/MM/yyyy", L},
-      {"HH:mm:ss", L}},
+     {{"1", L}, {"1", L}, {"1", L}, {"/", L}, {"1", L}, {":", L}, {"1", L}, {"1", L},
+      {"AM", F}, {"PM", F}, {"dd/MM/yyyy", L}, {"HH:mm:ss", L}},
      "05/03/2024 14:07:09.045"},
+    // The separators 年 and 時 are no separators.
     {"ja_JP.UTF-8",
-     {{"1", L},
-      {"1", L},
-      {"1", L},
-      {"/", F},
-      {"2", L},
-      {":", F},
-      {"1", L},
-      {"1", L},
-      {"\xE5\x8D\x88\xE5\x89\x8D", L},
-      {"\xE5\x8D\x88\xE5\xBE\x8C", L},
-      {"yyyy/MM/dd", F},
-      {"HH:mm:ss", F}},
+     {{"1", L}, {"1", L}, {"1", L}, {"/", F}, {"2", L}, {":", F}, {"1", L}, {"1", L},
+      {"\xE5\x8D\x88\xE5\x89\x8D", L}, {"\xE5\x8D\x88\xE5\xBE\x8C", L},
+      {"yyyy/MM/dd", F}, {"HH:mm:ss", F}},
      "2024/03/05 14:07:09.045"},
     {"C",
-     {{"0", L},
-      {"1", L},
-      {"1", L},
-      {"/", L},
-      {"0", L},
-      {":", L},
-      {"1", L},
-      {"1", L},
-      {"AM", L},
-      {"PM", L},
-      {"MM/dd/yy", L},
-      {"HH:mm:ss", L}},
+     {{"0", L}, {"1", L}, {"1", L}, {"/", L}, {"0", L}, {":", L}, {"1", L}, {"1", L},
+      {"AM", L}, {"PM", L}, {"MM/dd/yy", L}, {"HH:mm:ss", L}},
      "03/05/24 14:07:09.045"},
-    // Named but not installed: the C locale's values, as fall-backs.
+    // Not installed: the C locale's values, as fall-backs.
     {"xx_XX.UTF-8",
-     {{"0", F},
-      {"1", F},
-      {"1", F},
-      {"/", F},
-      {"0", F},
-      {":", F},
-      {"1", F},
-      {"1", F},
-      {"AM", F},
-      {"PM", F},
-      {"MM/dd/yy", F},
-      {"HH:mm:ss", F}},
+     {{"0", F}, {"1", F}, {"1", F}, {"/", F}, {"0", F}, {":", F}, {"1", F}, {"1", F},
+      {"AM", F}, {"PM", F}, {"MM/dd/yy", F}, {"HH:mm:ss", F}},
      "03/05/24 14:07:09.045"},
 };
+// clang-format on
 
 // Each test starts on an empty registry and an environment that names no
 // locale.
 class RealLocaleTest : public RegistryTest {
  protected:
   void SetUp() override { ClearLocaleEnvironment(); }
+
+  static Answer Current(LCTYPE type) {
+    char buffer[128];
+    RegionalSettingSource source = REGIONAL_SOURCE_OVERRIDE;
+    EXPECT_GT(GetRegionalSetting(type, buffer, sizeof buffer, &source), 0);
+    return {buffer, source};
+  }
 };
 
 class RealLocaleSettingsTest : public RealLocaleTest,
@@ -313,8 +187,7 @@ TEST_F(RealLocaleTest, DesignatorsFollowTheProcessCharacterSet) {
   setenv("LC_TIME", "ja_JP.UTF-8", 1);
   setenv("LC_CTYPE", "en_US.UTF-8", 1);
   EXPECT_EQ((Answer{"\xE5\x8D\x88\xE5\x89\x8D", L}), Current(LOCALE_S1159));
-  // In US-ASCII 午前 cannot be written.
-  unsetenv("LC_CTYPE");
+  unsetenv("LC_CTYPE");  // US-ASCII cannot write 午前
   EXPECT_EQ((Answer{"AM", F}), Current(LOCALE_S1159));
   EXPECT_EQ((Answer{"PM", F}), Current(LOCALE_S2359));
 }

@@ -2,18 +2,17 @@
 
 #include <windows.h>
 
-#include <locale.h>
 #include <stdlib.h>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const char kInternational[] = "Control Panel\\International";
-
 HKEY OpenInternational() {
   HKEY key = nullptr;
-  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kInternational, &key));
+  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\International", &key));
   return key;
 }
 
@@ -49,25 +48,17 @@ const RegionalOverrides kSetU = {
 
 RegionalOverrides With(RegionalOverrides base, const RegionalOverrides& changes) {
   for (const auto& change : changes) {
-    bool replaced = false;
-    for (auto& entry : base) {
-      if (entry.first == change.first) {
-        entry.second = change.second;
-        replaced = true;
-      }
+    auto entry = std::find_if(base.begin(), base.end(),
+                              [&](const auto& e) { return e.first == change.first; });
+    if (entry != base.end()) {
+      entry->second = change.second;
+    } else {
+      base.push_back(change);
     }
-    if (!replaced) base.push_back(change);
   }
   return base;
 }
 
 void ClearLocaleEnvironment() {
   for (const char* variable : {"LC_ALL", "LC_TIME", "LC_CTYPE", "LANG"}) unsetenv(variable);
-}
-
-bool LocaleInstalled(const char* name) {
-  const locale_t locale = newlocale(LC_ALL_MASK, name, (locale_t)0);
-  if (locale == (locale_t)0) return false;
-  freelocale(locale);
-  return true;
 }

@@ -13,10 +13,8 @@ typedef std::vector<std::pair<std::string, std::string>> RegionalOverrides;
 
 // Writes each override as a REG_SZ value with its terminating zero.
 void SetRegionalOverrides(const RegionalOverrides& overrides);
-
 // Writes one override with exactly the bytes and type given.
 void SetRegionalOverrideRaw(const char* name, unsigned long type, const std::string& bytes);
-
 void RemoveRegionalOverride(const char* name);
 
 // The two example sets: D (day first, 24-hour clock) and U (month first,
