@@ -1,5 +1,7 @@
 #include "handle_table.h"
 
+#include <unistd.h>
+
 #include <mutex>
 #include <vector>
 
@@ -13,11 +15,12 @@ struct Slot {
 };
 
 std::mutex tableMutex;
-std::vector<Slot> slots;               // guarded by tableMutex
-std::vector<uint32_t> freeSlots;       // guarded by tableMutex
-long usedSlots = 0;                    // guarded by tableMutex
-std::shared_ptr<Hive> machineHive;     // guarded by tableMutex
-std::shared_ptr<Hive> userHive;        // guarded by tableMutex
+std::vector<Slot> slots;            // guarded by tableMutex
+std::vector<uint32_t> freeSlots;    // guarded by tableMutex
+long usedSlots = 0;                 // guarded by tableMutex
+std::shared_ptr<Hive> machineHive;  // guarded by tableMutex
+std::shared_ptr<Hive> userHive;     // guarded by tableMutex
+uid_t userHiveOwner = 0;            // guarded by tableMutex: whose hive userHive is
 
 // Handles are (generation << 32) | (slot + 1) << 2: never null, never a
 // predefined root (those have the top 32 bits all set).
@@ -34,9 +37,16 @@ Slot* decode(HKEY handle) {
 }
 
 std::shared_ptr<Hive>& hiveFor(HiveKind kind) {
-  std::shared_ptr<Hive>& hive = kind == HiveKind::Machine ? machineHive : userHive;
-  if (!hive) hive = std::make_shared<Hive>(locateHive(kind));
-  return hive;
+  if (kind == HiveKind::Machine) {
+    if (!machineHive) machineHive = std::make_shared<Hive>(locateHive(kind));
+    return machineHive;
+  }
+  // A process that changes its user id changes its HKEY_CURRENT_USER.
+  if (!userHive || userHiveOwner != getuid()) {
+    userHive = std::make_shared<Hive>(locateHive(kind));
+    userHiveOwner = getuid();
+  }
+  return userHive;
 }
 
 }  // namespace

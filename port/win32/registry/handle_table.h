@@ -19,8 +19,8 @@ namespace vreg {
 struct OpenKey {
   std::shared_ptr<Hive> hive;
   KeyId key = kRootKey;
-  std::string path;  // full normalised path from the hive's root
-  REGSAM access = 0; // rights granted at open
+  std::string path;   // full normalised path from the hive's root
+  REGSAM access = 0;  // rights granted at open
 };
 
 // Resolves HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER to their hive's root (all

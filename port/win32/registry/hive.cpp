@@ -24,9 +24,8 @@ std::atomic<unsigned> forkEpoch{0};
 std::once_flag forkHandlerOnce;
 
 void registerForkHandler() {
-  std::call_once(forkHandlerOnce, [] {
-    pthread_atfork(nullptr, nullptr, [] { forkEpoch.fetch_add(1); });
-  });
+  std::call_once(forkHandlerOnce,
+                 [] { pthread_atfork(nullptr, nullptr, [] { forkEpoch.fetch_add(1); }); });
 }
 
 // Current time as FILETIME ticks: 100 ns since 1601-01-01.
@@ -325,7 +324,8 @@ void Hive::setLockTimeout(int milliseconds) { lockTimeoutMs.store(milliseconds);
 
 LONG Hive::checkWritable() {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
-  if (impl_->epoch_ != forkEpoch.load() || !impl_->db_) return hiveWriteAccess(impl_->location_.path);
+  if (impl_->epoch_ != forkEpoch.load() || !impl_->db_)
+    return hiveWriteAccess(impl_->location_.path);
   return impl_->readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
 
@@ -433,7 +433,12 @@ LONG Hive::writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* 
     if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
     *rc = SQLITE_OK;
     if (sqlite3_changes(impl_->db_) == 0) return ERROR_KEY_DELETED;
-    *rc = impl_->run(kWriteValue).bind(1, key).bind(2, name).bind(3, type).bindBlob(4, data, size).step();
+    *rc = impl_->run(kWriteValue)
+              .bind(1, key)
+              .bind(2, name)
+              .bind(3, type)
+              .bindBlob(4, data, size)
+              .step();
     if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
     *rc = SQLITE_OK;
     return ERROR_SUCCESS;

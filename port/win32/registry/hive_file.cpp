@@ -60,7 +60,8 @@ uint32_t bigEndian32(const unsigned char* bytes) {
 // Creates `dir` and its missing parents, the new ones with `mode`.
 LONG makeDirectories(const std::string& dir, mode_t mode) {
   struct stat st;
-  if (stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
+  if (stat(dir.c_str(), &st) == 0)
+    return S_ISDIR(st.st_mode) ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
   if (errno != ENOENT) return errnoToWin32(errno);
   LONG parent = makeDirectories(directoryOf(dir), mode);
   if (parent != ERROR_SUCCESS) return parent;
@@ -148,7 +149,7 @@ LONG hiveWriteAccess(const std::string& path) {
     dir = directoryOf(dir);
   }
   return faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0 ? ERROR_SUCCESS
-                                                                         : ERROR_ACCESS_DENIED;
+                                                                        : ERROR_ACCESS_DENIED;
 }
 
 }  // namespace vreg

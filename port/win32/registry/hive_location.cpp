@@ -31,7 +31,7 @@ HiveLocation locateHive(HiveKind kind) {
   const char* dir = getenv("VINTUTIL_REGISTRY");
   if (dir && dir[0] != '\0') {
     location.path = std::string(dir) + (user ? "/user-" + std::to_string(getuid()) + ".db"
-                                              : std::string("/machine.db"));
+                                             : std::string("/machine.db"));
   } else {
     location.path =
         user ? userConfigDirectory() + "/vintutil/user.db" : "/var/lib/vintutil/machine.db";

@@ -215,9 +215,8 @@ LSTATUS WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpc
   return ERROR_SUCCESS;
 }
 
-LSTATUS WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
-                             LPDWORD lpcchValueName, LPDWORD lpReserved, LPDWORD lpType,
-                             LPBYTE lpData, LPDWORD lpcbData) {
+LSTATUS WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                             LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   if (LONG fault = takeFault(REGDIAG_ENUM)) return fault;
   if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData)) {
     return ERROR_INVALID_PARAMETER;

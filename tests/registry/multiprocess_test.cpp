@@ -1,0 +1,155 @@
+// Several processes on one hive: concurrent writers and readers, and a writer
+// that cannot get the lock. POSIX only.
+#include <windows.h>
+#include <registry_diagnostics.h>
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "temp_registry.h"
+
+namespace {
+
+const char kKey[] = "SOFTWARE\\Shared";
+
+std::string valueText(int writer, int i) {
+  return "writer " + std::to_string(writer) + " value " + std::to_string(i);
+}
+
+class SeveralProcesses : public RegistryTest {};
+
+// Writers store distinct values, each writing once through a fresh open as
+// the library does; readers query them meanwhile. A write that returned
+// success must be readable afterwards; a reader must only ever see a value
+// whole; the only failure allowed is ERROR_BUSY.
+TEST_F(SeveralProcesses, ConcurrentWritersAndReadersLoseNothing) {
+  constexpr int kWriters = 4, kReaders = 2, kValues = 150;
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, kKey, &key));
+  RegCloseKey(key);
+
+  int pipes[kWriters][2];
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    ASSERT_EQ(0, pipe(pipes[w]));
+    children.push_back(startChild([&, w] {
+      close(pipes[w][0]);
+      for (int i = 0; i < kValues; ++i) {
+        HKEY k = nullptr;
+        LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_SET_VALUE, &k);
+        if (rc != ERROR_SUCCESS) return 10;
+        std::string text = valueText(w, i);
+        rc = RegSetValueExA(k, ("w" + std::to_string(w) + "_" + std::to_string(i)).c_str(), 0,
+                            REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            DWORD(text.size() + 1));
+        RegCloseKey(k);
+        if (rc == ERROR_SUCCESS) {
+          if (write(pipes[w][1], &i, sizeof i) != sizeof i) return 11;
+        } else if (rc != ERROR_BUSY) {
+          return 12;
+        }
+      }
+      return 0;
+    }));
+    close(pipes[w][1]);
+  }
+  for (int r = 0; r < kReaders; ++r) {
+    children.push_back(startChild([&] {
+      for (int round = 0; round < 3 * kValues; ++round) {
+        int w = round % kWriters, i = round % kValues;
+        HKEY k = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) {
+          return 20;
+        }
+        char buffer[64];
+        DWORD size = sizeof buffer;
+        LONG rc = RegQueryValueExA(k, ("w" + std::to_string(w) + "_" + std::to_string(i)).c_str(),
+                                   nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+        RegCloseKey(k);
+        if (rc == ERROR_SUCCESS && valueText(w, i) != buffer) return 21;
+        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND && rc != ERROR_BUSY) return 22;
+      }
+      return 0;
+    }));
+  }
+
+  std::vector<std::vector<int>> acknowledged(kWriters);
+  for (int w = 0; w < kWriters; ++w) {
+    int i;
+    while (read(pipes[w][0], &i, sizeof i) == sizeof i) acknowledged[w].push_back(i);
+    close(pipes[w][0]);
+  }
+  for (pid_t child : children) EXPECT_EQ(0, waitChild(child));
+
+  int total = 0;
+  for (int w = 0; w < kWriters; ++w) {
+    for (int i : acknowledged[w]) {
+      char buffer[64];
+      DWORD size = sizeof buffer;
+      HKEY k = nullptr;
+      ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &k));
+      ASSERT_EQ(ERROR_SUCCESS,
+                RegQueryValueExA(k, ("w" + std::to_string(w) + "_" + std::to_string(i)).c_str(),
+                                 nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size));
+      RegCloseKey(k);
+      EXPECT_EQ(valueText(w, i), buffer);
+      ++total;
+    }
+  }
+  // With a lock timeout of seconds, these short writes never give up.
+  EXPECT_EQ(kWriters * kValues, total);
+}
+
+TEST_F(SeveralProcesses, AWriteIsSeenByTheNextReadInAnotherProcess) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Seen", &key));
+  // The parent has the hive open; the child writes; the parent reads at once.
+  ASSERT_EQ(0, runInChild([] {
+              HKEY k = nullptr;
+              if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Seen", 0, KEY_SET_VALUE, &k))
+                return 1;
+              DWORD one = 1;
+              return int(RegSetValueExA(k, "flag", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4));
+            }));
+  DWORD value = 0, size = sizeof value;
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "flag", nullptr, nullptr,
+                                            reinterpret_cast<BYTE*>(&value), &size));
+  EXPECT_EQ(1u, value);
+  RegCloseKey(key);
+}
+
+// Another connection holds the write lock: a write waits the lock timeout,
+// then fails with ERROR_BUSY and stores nothing; reads are not blocked.
+TEST_F(SeveralProcesses, AWriterThatCannotGetTheLockFailsInBoundedTime) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Locked", &key));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegSetValueExA(key, "old", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2));
+
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(registry_.machineHive().c_str(), &holder));
+  ASSERT_EQ(SQLITE_OK, sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
+
+  RegDiagSetLockTimeout(200);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ERROR_BUSY,
+            RegSetValueExA(key, "new", 0, REG_SZ, reinterpret_cast<const BYTE*>("y"), 2));
+  auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(150));
+  EXPECT_LT(waited, std::chrono::seconds(3));
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "old", nullptr, nullptr, nullptr, nullptr));
+
+  sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(holder);
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(key, "new", nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegSetValueExA(key, "new", 0, REG_SZ, reinterpret_cast<const BYTE*>("y"), 2));
+  RegCloseKey(key);
+  RegDiagSetLockTimeout(5000);
+}
+
+}  // namespace
