@@ -223,11 +223,12 @@ void DeriveDate(const RegionalFormats& formats, DerivedSettings& s) {
   const int month = FindConversion(pieces, "mbBh");
   const int year = FindConversion(pieces, "YyGg");
 
-  if (day >= 0 && month >= 0 && year >= 0 && month < day && day < year) {
+  const bool allFields = day >= 0 && month >= 0 && year >= 0;
+  if (allFields && month < day && day < year) {
     s.order = FromLocale("0");
-  } else if (day >= 0 && month >= 0 && year >= 0 && day < month && month < year) {
+  } else if (allFields && day < month && month < year) {
     s.order = FromLocale("1");
-  } else if (day >= 0 && month >= 0 && year >= 0 && year < month && month < day) {
+  } else if (allFields && year < month && month < day) {
     s.order = FromLocale("2");
   } else {
     s.order = Fallback("0");
