@@ -526,12 +526,8 @@ WINBASEAPI int WINAPI GetRegionalSetting(LCTYPE type, LPSTR data, int cchData,
                                          RegionalSettingSource* source) {
   const SettingRow* row = CheckCall(type, data, cchData);
   if (row == nullptr) return 0;
-  Setting setting;
-  if (ReadOverride(row->valueName, setting.text)) {
-    setting.source = REGIONAL_SOURCE_OVERRIDE;
-  } else {
-    setting = row->derive(DeriveFromProcessLocale());
-  }
+  Setting setting = {std::string(), REGIONAL_SOURCE_OVERRIDE};
+  if (!ReadOverride(row->valueName, setting.text)) setting = row->derive(DeriveFromProcessLocale());
   return Answer(setting, data, cchData, source);
 }
 
