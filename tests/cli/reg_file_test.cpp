@@ -185,6 +185,8 @@ struct MalformedCase {
   const char* reason;
 };
 
+void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.reason; }
+
 class RegFileMalformed : public ::testing::TestWithParam<MalformedCase> {};
 
 TEST_P(RegFileMalformed, IsRefusedWithLineAndReason) {

@@ -1,0 +1,78 @@
+// vintutil date and vintutil df, end to end.
+#include <sys/statvfs.h>
+
+#include <regex>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "run_cli.h"
+#include "temp_registry.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
+
+using CliDate = RegistryTest;
+
+// The user's overrides of the date and time settings: day.month.year with
+// leading zeros and four-digit year, 24-hour clock.
+void SetOverrides() {
+  const std::vector<std::pair<const char*, const char*>> overrides = {
+      {"iCentury", "1"}, {"iMonLZero", "1"}, {"iDayLZero", "1"}, {"sDate", "."},
+      {"iDate", "1"},    {"sTime", ":"},     {"iTime", "1"},     {"iTLZero", "1"}};
+  for (const auto& [name, value] : overrides) {
+    ASSERT_EQ(RunCli({"reg", "add", "HKCU\\Control Panel\\International", "/v", name, "/d", value})
+                  .status,
+              0);
+  }
+}
+
+TEST_F(CliDate, PrintsTheDateAndTimeAfterTheOverridesAloneOnOneLine) {
+  SetOverrides();
+  const CliRun run = RunCli({"date"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_THAT(
+      run.out,
+      MatchesRegex("[0-3][0-9]\\.[01][0-9]\\.[0-9]{4} [0-2][0-9]:[0-5][0-9]:[0-5][0-9]\\S*\n"));
+}
+
+TEST_F(CliDate, SettingsSayWhereEachCameFrom) {
+  SetOverrides();
+  const CliRun run = RunCli({"date", "--locale", "C", "--settings"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("\niCentury\t\"1\"\toverride\n"));
+  EXPECT_THAT(run.out, HasSubstr("\nsDate\t\".\"\toverride\n"));
+  // Not overridden: from the locale, or its fall-back.
+  EXPECT_THAT(run.out, MatchesRegex("(.|\n)*\ns1159\t\"[^\"]*\"\t(locale|fall-back)\n(.|\n)*"));
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 11);
+}
+
+TEST_F(CliDate, LocaleChoosesTheRegionalSettings) {
+  const CliRun german = RunCli({"date", "--locale", "de_DE.UTF-8"});
+  if (german.status != 0) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+  EXPECT_THAT(german.out, MatchesRegex("[0-3][0-9]\\.[01][0-9]\\.[0-9]{4} .*\n"));
+  const CliRun unknown = RunCli({"date", "--locale", "xx_NOWHERE.UTF-8"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_EQ(unknown.err, "vintutil: locale 'xx_NOWHERE.UTF-8' is not installed (see locale -a)\n");
+}
+
+TEST_F(CliDate, DfPrintsTheFreeMebibytesOfADirectory) {
+  struct statvfs st;
+  ASSERT_EQ(statvfs(registry_.dir().c_str(), &st), 0);
+  const long expected =
+      static_cast<long>((static_cast<unsigned long long>(st.f_bavail) * st.f_frsize) >> 20);
+  const CliRun run = RunCli({"df", registry_.dir()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  // Other processes write to the disk meanwhile: allow a little drift.
+  const long shown = std::stol(run.out);
+  EXPECT_NEAR(shown, expected, 64);
+  EXPECT_THAT(run.out, MatchesRegex("[0-9]+ MiB\n"));
+
+  const CliRun missing = RunCli({"df", registry_.dir() + "/missing"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_THAT(missing.err, HasSubstr("cannot get the free space of"));
+}
+
+}  // namespace
