@@ -94,6 +94,20 @@ inline void Delete(HKEY root, const std::string& path, const std::string& name) 
   RegCloseKey(key);
 }
 
+// Deletes a key with all its subkeys (RegDeleteKeyA deletes only leaves).
+inline void DeleteTree(HKEY root, const std::string& path) {
+  HKEY key = NULL;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  char name[256];
+  DWORD length = sizeof name;
+  while (RegEnumKeyExA(key, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS) {
+    DeleteTree(key, name);
+    length = sizeof name;
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(root, path.c_str());
+}
+
 // Number of values under a key (0 for a missing key).
 inline DWORD ValueCount(HKEY root, const std::string& path) {
   HKEY key = NULL;
