@@ -1,0 +1,159 @@
+// Plant tools: starting both tools with " /reg" from the "SSTOOLS" folder,
+// and the interface file stored per user for both tools.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "settings_test.h"
+
+namespace {
+
+using regtest::Text;
+
+// Writes "record.<name>" next to itself: its process id, then its arguments
+// one per line in brackets.
+const char* const kRecorder =
+    "#!/bin/sh\n"
+    "out=\"$(dirname \"$0\")/record.$(basename \"$0\")\"\n"
+    "{ echo $$; for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; } > \"$out.tmp\"\n"
+    "mv \"$out.tmp\" \"$out\"\n";
+
+class PlantToolsTest : public SettingsTest {
+ protected:
+  void SetUp() override {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "vintutil-plant-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::filesystem::remove_all(dir_);
+    SettingsTest::TearDown();
+  }
+
+  // An "SSTOOLS" folder holding both tools as recorders; returns its text.
+  std::string MakeToolsFolder(const std::string& name) {
+    const std::string folder = dir_ + "/" + name + "/";
+    std::filesystem::create_directory(folder);
+    for (const char* program : {"ssdraw.exe", "ssshow.exe"}) {
+      std::ofstream(folder + program) << kRecorder;
+      chmod((folder + program).c_str(), 0755);
+    }
+    Store(kProgramme, "SSTOOLS", Text(folder));
+    return folder;
+  }
+
+  // The lines a tool recorded; empty when it did not run within 10 s.
+  static std::vector<std::string> RecordOf(const std::string& folder, const std::string& program) {
+    const std::string record = folder + "record." + program;
+    for (int i = 0; i < 1000 && !std::filesystem::exists(record); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::vector<std::string> lines;
+    std::ifstream in(record);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+
+  std::string dir_;
+};
+
+TEST_F(PlantToolsTest, StartsBothToolsWithRegInOrder) {
+  const std::string folder = MakeToolsFolder("tools");
+  EXPECT_EQ(store_.SetBasicRegStructAnlProjAnlVisu(), 0);
+  const auto draw = RecordOf(folder, "ssdraw.exe");
+  const auto show = RecordOf(folder, "ssshow.exe");
+  ASSERT_EQ(draw.size(), 2u);
+  ASSERT_EQ(show.size(), 2u);
+  EXPECT_EQ(draw[1], "[/reg]");
+  EXPECT_EQ(show[1], "[/reg]");
+  // Started one after the other: the drawing tool got the lower process id.
+  EXPECT_LT(std::stol(draw[0]), std::stol(show[0]));
+  EXPECT_TRUE(reports_.reports().empty());
+}
+
+TEST_F(PlantToolsTest, FolderWithBlanksIsPassedWhole) {
+  const std::string folder = MakeToolsFolder("plant tools");
+  EXPECT_EQ(store_.SetBasicRegStructAnlProjAnlVisu(), 0);
+  EXPECT_EQ(RecordOf(folder, "ssdraw.exe").at(1), "[/reg]");
+  EXPECT_EQ(RecordOf(folder, "ssshow.exe").at(1), "[/reg]");
+}
+
+TEST_F(PlantToolsTest, ToolsThatCannotStartStillGiveZero) {
+  Store(kProgramme, "SSTOOLS", Text(dir_ + "/missing/"));
+  EXPECT_EQ(store_.SetBasicRegStructAnlProjAnlVisu(), 0);
+  EXPECT_TRUE(reports_.reports().empty());
+}
+
+TEST_F(PlantToolsTest, MissingFolderValueStartsNothing) {
+  const std::string folder = MakeToolsFolder("tools");
+  regtest::Delete(HKEY_LOCAL_MACHINE, kProgramme, "SSTOOLS");
+  EXPECT_EQ(store_.SetBasicRegStructAnlProjAnlVisu(), -1);
+  EXPECT_EQ(reports_.pairs(), std::vector<ReportPair>({{10191, 10471}}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(std::filesystem::exists(folder + "record.ssdraw.exe"));
+  EXPECT_FALSE(std::filesystem::exists(folder + "record.ssshow.exe"));
+}
+
+const std::string kProjKey = "SOFTWARE\\TORVALE\\Vevidoraridoziziduru\\Settings";
+const std::string kVisuKey = "SOFTWARE\\TORVALE\\Rerodidodedoviruvizid\\Settings";
+
+class InterfaceFileTest : public SettingsTest {};
+
+TEST_F(InterfaceFileTest, WrittenToBothToolsPerUserAndReadFromTheFirst) {
+  regtest::CreateKey(HKEY_CURRENT_USER, kProjKey);
+  regtest::CreateKey(HKEY_CURRENT_USER, kVisuKey);
+  CString strPfad = "P:\\plant\\para.ssf";
+  ASSERT_EQ(store_.SetSchnittstellendateiPfadUndName(strPfad), 0);
+  for (const std::string* key : {&kProjKey, &kVisuKey}) {
+    const auto stored = regtest::Get(HKEY_CURRENT_USER, *key, "ParaFile");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(stored->bytes.size(), 256u);
+    EXPECT_FALSE(regtest::KeyExists(HKEY_LOCAL_MACHINE, *key));
+  }
+  regtest::Put(HKEY_CURRENT_USER, kVisuKey, "ParaFile", Text("other"));
+  CString strRead;
+  ASSERT_EQ(store_.GetSchnittstellendateiPfadUndName(strRead), 0);
+  EXPECT_STREQ(strRead, "P:\\plant\\para.ssf");
+  EXPECT_TRUE(reports_.reports().empty());
+}
+
+TEST_F(InterfaceFileTest, MissingConfigurationKeyWritesNothing) {
+  regtest::CreateKey(HKEY_CURRENT_USER, kVisuKey);
+  CString strPfad = "P:\\para.ssf";
+  EXPECT_EQ(store_.SetSchnittstellendateiPfadUndName(strPfad), -1);
+  EXPECT_FALSE(regtest::Get(HKEY_CURRENT_USER, kVisuKey, "ParaFile"));
+  EXPECT_EQ(reports_.messages(),
+            std::vector<std::string>({ReportCapture::LibraryMessage(100, kProjKey)}));
+  CString strRead = "kept";
+  EXPECT_EQ(store_.GetSchnittstellendateiPfadUndName(strRead), -1);
+  EXPECT_STREQ(strRead, "kept");
+}
+
+TEST_F(InterfaceFileTest, FailedSecondWriteKeepsTheFirst) {
+  regtest::CreateKey(HKEY_CURRENT_USER, kProjKey);
+  CString strPfad = "P:\\para.ssf";
+  EXPECT_EQ(store_.SetSchnittstellendateiPfadUndName(strPfad), -1);
+  CString strRead;
+  EXPECT_EQ(store_.GetSchnittstellendateiPfadUndName(strRead), 0);
+  EXPECT_STREQ(strRead, "P:\\para.ssf");
+  EXPECT_EQ(reports_.messages(),
+            std::vector<std::string>({ReportCapture::LibraryMessage(100, kVisuKey)}));
+}
+
+TEST_F(InterfaceFileTest, PathsOver255CharactersAreRefused) {
+  regtest::CreateKey(HKEY_CURRENT_USER, kProjKey);
+  regtest::CreateKey(HKEY_CURRENT_USER, kVisuKey);
+  CString strPfad = std::string(256, 'p').c_str();
+  EXPECT_EQ(store_.SetSchnittstellendateiPfadUndName(strPfad), -1);
+  EXPECT_FALSE(regtest::Get(HKEY_CURRENT_USER, kProjKey, "ParaFile"));
+  EXPECT_EQ(
+      reports_.messages(),
+      std::vector<std::string>({ReportCapture::LibraryMessage(102, kProjKey + "\\ParaFile")}));
+}
+
+}  // namespace
