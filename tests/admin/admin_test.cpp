@@ -204,7 +204,7 @@ TEST_F(AdminSettersTest, TextAndOptionSettersWriteTheStoresEncodings) {
   ASSERT_EQ(admin_.SetMatrixOptions(-3, 0, 12, 7), 0);
   EXPECT_EQ(Stored(kOptionen, "MATRIX"), Text("-3, 0, 12, 7"));
   ASSERT_EQ(admin_.SetSchnittPar("A", static_cast<unsigned short>(65535)), 0);
-  ASSERT_EQ(admin_.SetSchnittPar("B", 0x1'0000'0002ul), 0);
+  ASSERT_EQ(admin_.SetSchnittPar("B", static_cast<unsigned long>(0x1'0000'0002ull)), 0);
   ASSERT_EQ(admin_.SetSchnittPar("C", strText), 0);
   EXPECT_EQ(Stored(kSchnittstellen, "A"), Text("65535"));
   EXPECT_EQ(Stored(kSchnittstellen, "B"), Text("2"));

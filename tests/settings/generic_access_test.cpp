@@ -121,7 +121,7 @@ TEST_F(GenericAccessTest, CurrentUserAndMachineAreSeparate) {
 
 TEST_F(GenericAccessTest, NumbersAreFourByteDwordsOfTheLow32Bits) {
   regtest::CreateKey(HKEY_LOCAL_MACHINE, kKey);
-  ASSERT_EQ(store_.SetDWordKey(key_, name_, 0x1'2345'6789ul, 1), 0);
+  ASSERT_EQ(store_.SetDWordKey(key_, name_, static_cast<unsigned long>(0x1'2345'6789ull), 1), 0);
   EXPECT_EQ(Stored(kKey, "VALUE"), (regtest::Value{REG_DWORD, Bytes({0x89, 0x67, 0x45, 0x23})}));
   unsigned long dwValue = 0;
   ASSERT_EQ(store_.GetDWordKey(key_, name_, dwValue, 1), 0);

@@ -95,7 +95,7 @@ TEST_F(InterfaceParamsTest, NumbersAreStoredAsPlainDecimalText) {
   EXPECT_EQ(Stored(kSchnittstellen, "CLASS1PERIOD"), Text("65535"));
   ASSERT_EQ(store_.SetSchnittPar("T103VDADR", static_cast<unsigned short>(12)), 0);
   EXPECT_EQ(Stored(kSchnittstellen, "T103VDADR"), Text("12"));
-  ASSERT_EQ(store_.SetSchnittPar("", static_cast<unsigned long>(0x1'0000'0007ul)), 0);
+  ASSERT_EQ(store_.SetSchnittPar("", static_cast<unsigned long>(0x1'0000'0007ull)), 0);
   EXPECT_EQ(Stored(kSchnittstellen, ""), Text("7"));
 }
 
