@@ -6,3 +6,12 @@ if(TARGET test_cli)
   target_compile_definitions(test_cli PRIVATE VINTUTIL_CLI_PATH="$<TARGET_FILE:vintutil_cli>")
   add_dependencies(test_cli vintutil_cli)
 endif()
+
+# The installed tree: headers, libraries, CMake package and pkg-config file
+# serve a program built outside this project.
+if(NOT WIN32)
+  add_test(NAME cli_install_consumer
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cli/install_consumer.sh ${PROJECT_BINARY_DIR}
+            ${CMAKE_CURRENT_SOURCE_DIR}/cli/consumer)
+  set_tests_properties(cli_install_consumer PROPERTIES LABELS cli TIMEOUT 600)
+endif()
