@@ -73,16 +73,6 @@ TEST_F(Conformance, ValuesComeBackByteForByteWithTheirType) {
   }
 }
 
-TEST_F(Conformance, ASetValueReplacesTheWholeValue) {
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "v", REG_SZ, "long text", 10));
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "v", REG_BINARY, "ab", 2));
-  BYTE buffer[16];
-  DWORD type = 0, size = sizeof buffer;
-  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "v", nullptr, &type, buffer, &size));
-  EXPECT_EQ(DWORD(REG_BINARY), type);
-  EXPECT_EQ(2u, size);
-}
-
 TEST_F(Conformance, NamesAreCaseInsensitiveAndCasePreserving) {
   HKEY created = create("Alpha\\BetaKey");
   RegCloseKey(created);
