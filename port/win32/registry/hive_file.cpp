@@ -14,7 +14,8 @@ namespace vreg {
 
 const char* const kHiveSchema =
     "CREATE TABLE keys("
-    "  id INTEGER PRIMARY KEY,"
+    // Never reused: a handle to a deleted key must not reach a later one.
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
     "  parent INTEGER REFERENCES keys(id),"
     "  name TEXT NOT NULL,"
     "  path TEXT NOT NULL UNIQUE COLLATE NOCASE,"
