@@ -51,8 +51,9 @@ struct Value {
 };
 
 struct Key {
-  std::string name;  // as first created
-  Key* parent = nullptr;
+  std::string name;       // as first created
+  std::string path;       // from the root, as created
+  Key* parent = nullptr;  // alive while this key is not deleted
   bool deleted = false;
   std::vector<std::shared_ptr<Key>> subKeys;  // in case-insensitive name order
   std::vector<Value> values;                  // in the order created
@@ -69,7 +70,7 @@ struct Key {
     }
     return nullptr;
   }
-  std::string Path() const { return parent ? JoinPath(parent->Path(), name) : std::string(); }
+  const std::string& Path() const { return path; }
   static std::string JoinPath(const std::string& base, const std::string& name) {
     return base.empty() ? name : base + "\\" + name;
   }
@@ -235,6 +236,7 @@ class Session {
         if (!next) {
           next = std::make_shared<Key>();
           next->name = c;
+          next->path = Key::JoinPath(key->path, c);
           next->parent = key.get();
           InsertSorted(*key, next);
         }
