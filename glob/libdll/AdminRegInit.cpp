@@ -100,23 +100,25 @@ void CAdminRegInit::FehlerMeldung(unsigned int uFormatId, unsigned int uKontextI
 
 void CAdminRegInit::FillStoerschrieb(bool bCreated) {
   if (bCreated) {
-    SetStoerDatenformat(0);
-    SetStoerDatenArt(0);
+    SetStoerDatenformat(VARNO_DEFAULT_FORMAT);
+    SetStoerDatenArt(VARNO_DEFAULT_DART);
     SetStoerProgrammName(CString());
     return;
   }
-  Checked(SetBinaryInt(m_hKeyStoerschrieb, VARNO_VAL_FAVIS_FORMAT_D3, 1), IDS_REG_FORMAT);
-  Checked(SetBinaryInt(m_hKeyStoerschrieb, VARNO_VAL_FAVIS_MODE_D3, 1), IDS_REG_DART);
+  Checked(SetBinaryInt(m_hKeyStoerschrieb, VARNO_VAL_FAVIS_FORMAT_D3, VARNO_FAVIS_D3),
+          IDS_REG_FORMAT);
+  Checked(SetBinaryInt(m_hKeyStoerschrieb, VARNO_VAL_FAVIS_MODE_D3, VARNO_FAVIS_D3), IDS_REG_DART);
 }
 
 void CAdminRegInit::FillOptionen(bool bCreated) {
   if (bCreated) {
-    SetAutoSave(0);
-    SetParameterLevel(2);
-    SetUmrechnungPrimaer(0);
+    SetAutoSave(VARNO_DEFAULT_AUTOSAVE);
+    SetParameterLevel(VARNO_DEFAULT_PARAMETERLEVEL);
+    SetUmrechnungPrimaer(VARNO_DEFAULT_UMRECHNUNGPRIM);
   }
   // Rewritten by every construction.
-  SetMatrixOptions(4, 0, 1, 1);
+  const int* pnMatrix = VARNO_DEFAULT_MATRIX;
+  SetMatrixOptions(pnMatrix[0], pnMatrix[1], pnMatrix[2], pnMatrix[3]);
 }
 
 void CAdminRegInit::FillVedorir(bool bCreated) {
@@ -143,7 +145,7 @@ long CAdminRegInit::SetText(HKEY hKey, LPCSTR pszValue, LPCSTR pszText, unsigned
 long CAdminRegInit::SetCodeAndFlag(LPCSTR pszCode, int nCode, LPCSTR pszFlag,
                                    unsigned int uKontext) {
   LONG lResult = SetBinaryInt(m_hKeyStoerschrieb, pszCode, nCode);
-  if (lResult == ERROR_SUCCESS) lResult = SetBinaryInt(m_hKeyStoerschrieb, pszFlag, 1);
+  if (lResult == ERROR_SUCCESS) lResult = SetBinaryInt(m_hKeyStoerschrieb, pszFlag, VARNO_FAVIS_D3);
   return Checked(lResult, uKontext);
 }
 

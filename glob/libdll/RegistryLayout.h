@@ -73,7 +73,19 @@ LONG SetStagedText(HKEY hKey, LPCSTR pszValue, LPCSTR pszText, char* pStage, siz
 // bits), the matrix options as four "%d".
 CString FormatUnsigned16(unsigned short wValue);
 CString FormatUnsigned32(unsigned long dwValue);
-CString FormatMatrix(int nOption1, int nOption2, int nOption3, int nOption4);
+VINTUTIL_API CString FormatMatrix(int nOption1, int nOption2, int nOption3, int nOption4);
+
+// What the administrative writer gives the sections it creates, beside the
+// test-set export header's defaults below. Truth values are ints, as the
+// setters take them.
+inline constexpr int VARNO_DEFAULT_FORMAT = 0;
+inline constexpr int VARNO_DEFAULT_DART = 0;
+inline constexpr int VARNO_FAVIS_D3 = 1;  // "FAVIS_FORMAT_D3" and "FAVIS_MODE_D3", on every write
+inline constexpr int VARNO_DEFAULT_AUTOSAVE = 0;
+inline constexpr int VARNO_DEFAULT_PARAMETERLEVEL = 2;
+inline constexpr int VARNO_DEFAULT_UMRECHNUNGPRIM = 0;
+// "MATRIX", rewritten by every construction of the writer.
+inline constexpr int VARNO_DEFAULT_MATRIX[4] = {4, 0, 1, 1};
 
 // ---------------------------------------------------------------------------
 // SRioHeader: the header of the data prepared for test equipment. Its layout

@@ -32,6 +32,13 @@ struct Section {
 
 std::string Quoted(const char* text) { return std::string("\"") + text + "\""; }
 
+std::string TruthDefault(int bValue) { return Quoted(bValue ? VARNO_TEXT_TRUE : VARNO_TEXT_FALSE); }
+
+std::string MatrixDefault() {
+  const int* m = VARNO_DEFAULT_MATRIX;
+  return Quoted(FormatMatrix(m[0], m[1], m[2], m[3]));
+}
+
 std::vector<Setting> TextSettings(std::initializer_list<const char*> names) {
   std::vector<Setting> settings;
   for (const char* name : names) settings.push_back({name, Kind::kText, ""});
@@ -57,10 +64,10 @@ std::vector<Section> KnownSettings() {
   return {
       {HKEY_LOCAL_MACHINE,
        SectionPath(VARNO_SEC_STOERSCHRIEB),
-       {{VARNO_VAL_FORMAT, Kind::kNumber4, "0"},
-        {VARNO_VAL_FAVIS_FORMAT_D3, Kind::kNumber4, "1"},
-        {VARNO_VAL_DART, Kind::kNumber4, "0"},
-        {VARNO_VAL_FAVIS_MODE_D3, Kind::kNumber4, "1"},
+       {{VARNO_VAL_FORMAT, Kind::kNumber4, std::to_string(VARNO_DEFAULT_FORMAT)},
+        {VARNO_VAL_FAVIS_FORMAT_D3, Kind::kNumber4, std::to_string(VARNO_FAVIS_D3)},
+        {VARNO_VAL_DART, Kind::kNumber4, std::to_string(VARNO_DEFAULT_DART)},
+        {VARNO_VAL_FAVIS_MODE_D3, Kind::kNumber4, std::to_string(VARNO_FAVIS_D3)},
         {VARNO_VAL_GRAFPROG, Kind::kText, Quoted("")}}},
       {HKEY_LOCAL_MACHINE, SectionPath(VARNO_SEC_SCHNITTSTELLEN),
        TextSettings({VARNO_VAL_DEVLINKADR,       VARNO_VAL_DEVVDADR,      VARNO_VAL_APIVDADR,
@@ -74,10 +81,10 @@ std::vector<Section> KnownSettings() {
                      VARNO_VAL_DEVMIRRVDADR,     VARNO_VAL_CASCMIRRVDADR})},
       {HKEY_LOCAL_MACHINE,
        SectionPath(VARNO_SEC_OPTIONEN),
-       {{VARNO_VAL_AUTOSAVE, Kind::kText, Quoted(VARNO_TEXT_FALSE)},
-        {VARNO_VAL_PARAMETERLEVEL, Kind::kNumber4, "2"},
-        {VARNO_VAL_UMRECHNUNGPRIM, Kind::kText, Quoted(VARNO_TEXT_FALSE)},
-        {VARNO_VAL_MATRIX, Kind::kText, Quoted("4, 0, 1, 1")},
+       {{VARNO_VAL_AUTOSAVE, Kind::kText, TruthDefault(VARNO_DEFAULT_AUTOSAVE)},
+        {VARNO_VAL_PARAMETERLEVEL, Kind::kNumber4, std::to_string(VARNO_DEFAULT_PARAMETERLEVEL)},
+        {VARNO_VAL_UMRECHNUNGPRIM, Kind::kText, TruthDefault(VARNO_DEFAULT_UMRECHNUNGPRIM)},
+        {VARNO_VAL_MATRIX, Kind::kText, MatrixDefault()},
         {VARNO_VAL_ZEBPRINTSETTINGS, Kind::kText, ""},
         {VARNO_VAL_PRINTOPTIONS, Kind::kText, ""}}},
       {HKEY_LOCAL_MACHINE, SectionPath(VARNO_SEC_PROGRAMME),
