@@ -10,8 +10,10 @@
 #include <chrono>
 #include <mutex>
 
+#include "change_counter.h"
 #include "hive_file.h"
 #include "key_path.h"
+#include "read_cache.h"
 
 namespace vreg {
 namespace {
@@ -154,7 +156,9 @@ class Run {
 
 class Hive::Impl {
  public:
-  explicit Impl(HiveLocation location) : location_(std::move(location)) { registerForkHandler(); }
+  explicit Impl(HiveLocation location) : location_(std::move(location)), changes_(location_.path) {
+    registerForkHandler();
+  }
 
   ~Impl() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -214,16 +218,27 @@ class Hive::Impl {
     if (rc != SQLITE_DONE) return fail(rc);
     inTransaction_ = true;
     int bodyRc = SQLITE_OK;
-    LONG result = body(&bodyRc);
+    LONG result = changes_.beginWrite();
+    if (result == ERROR_SUCCESS) result = body(&bodyRc);
     if (result == ERROR_SUCCESS) {
       bodyRc = run(kCommit).step();
       if (bodyRc == SQLITE_DONE) bodyRc = SQLITE_OK;
     }
     if (result != ERROR_SUCCESS || bodyRc != SQLITE_OK) run(kRollback).step();
+    changes_.endWrite();
     inTransaction_ = false;
     if (bodyRc != SQLITE_OK) result = fail(bodyRc);
     if (corrupt_) disconnect();
     return result;
+  }
+
+  ReadCache::KeyResult findKeyInFile(KeyId base, std::string_view path) {
+    Run q = run(kFindKey);
+    int rc = q.bind(1, path).bind(2, base).step();
+    if (rc == SQLITE_ROW && q.integer(1)) return {ERROR_SUCCESS, q.integer(0)};
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return {fail(rc), 0};
+    LONG exists = keyExists(base);
+    return {exists == ERROR_SUCCESS ? LONG(ERROR_FILE_NOT_FOUND) : exists, 0};
   }
 
   // ERROR_SUCCESS when `key` exists, ERROR_KEY_DELETED when it does not.
@@ -246,6 +261,17 @@ class Hive::Impl {
   unsigned epoch_ = 0;
   int appliedTimeout_ = -1;
   sqlite3_stmt* statements_[kStatementCount] = {};
+  ChangeCounter changes_;
+  ReadCache cache_;
+
+  // Whether results read from now on may be kept in (and taken from) the
+  // cache: only while the change counter says that no write is under way.
+  bool cacheUsable() {
+    uint64_t stamp;
+    if (!changes_.stableStamp(&stamp)) return false;
+    cache_.syncTo(stamp);
+    return true;
+  }
 
  private:
   LONG connect() {
@@ -297,6 +323,7 @@ class Hive::Impl {
   }
 
   void disconnect() {
+    cache_.clear();
     if (!db_) return;
     for (sqlite3_stmt*& s : statements_) {
       sqlite3_finalize(s);
@@ -311,6 +338,7 @@ class Hive::Impl {
   // The connection belongs to the parent process: forget it without
   // touching it (closing could disturb the parent's locks).
   void abandonInheritedConnection() {
+    cache_.clear();
     db_ = nullptr;
     for (sqlite3_stmt*& s : statements_) s = nullptr;
     epoch_ = forkEpoch.load();
@@ -338,14 +366,17 @@ LONG Hive::findKey(KeyId base, std::string_view path, KeyId* key) {
     *key = kRootKey;
     return ERROR_SUCCESS;
   }
-  Run q = impl_->run(kFindKey);
-  int rc = q.bind(1, path).bind(2, base).step();
-  if (rc == SQLITE_ROW && q.integer(1)) {
-    *key = q.integer(0);
-    return ERROR_SUCCESS;
+  const bool cached = impl_->cacheUsable();
+  if (cached) {
+    if (const ReadCache::KeyResult* hit = impl_->cache_.findKey(base, path)) {
+      if (hit->result == ERROR_SUCCESS) *key = hit->key;
+      return hit->result;
+    }
   }
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return impl_->fail(rc);
-  return impl_->keyExists(base) == ERROR_KEY_DELETED ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
+  ReadCache::KeyResult found = impl_->findKeyInFile(base, path);
+  if (cached) impl_->cache_.rememberKey(base, path, found);
+  if (found.result == ERROR_SUCCESS) *key = found.key;
+  return found.result;
 }
 
 LONG Hive::createKey(KeyId base, std::string_view path, KeyId* key, bool* created) {
@@ -414,15 +445,28 @@ LONG Hive::readValue(KeyId key, std::string_view name, const ValueVisitor& visit
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
   if (!impl_->db_) return ERROR_FILE_NOT_FOUND;
+  const bool cached = impl_->cacheUsable();
+  if (cached) {
+    if (const ReadCache::ValueResult* hit = impl_->cache_.findValue(key, name)) {
+      if (hit->result == ERROR_SUCCESS) {
+        visit(hit->type, reinterpret_cast<const BYTE*>(hit->data.data()), DWORD(hit->data.size()));
+      }
+      return hit->result;
+    }
+  }
   Run q = impl_->run(kReadValue);
   int rc = q.bind(1, key).bind(2, name).step();
   if (rc == SQLITE_ROW) {
-    visit(DWORD(q.integer(0)), q.blob(1), q.bytes(1));
+    const DWORD type = DWORD(q.integer(0));
+    if (cached) impl_->cache_.rememberValue(key, name, ERROR_SUCCESS, type, q.blob(1), q.bytes(1));
+    visit(type, q.blob(1), q.bytes(1));
     return ERROR_SUCCESS;
   }
   if (rc != SQLITE_DONE) return impl_->fail(rc);
   LONG exists = impl_->keyExists(key);
-  return exists == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : exists;
+  LONG result = exists == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : exists;
+  if (cached) impl_->cache_.rememberValue(key, name, result, REG_NONE, nullptr, 0);
+  return result;
 }
 
 LONG Hive::writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, DWORD size) {

@@ -1,0 +1,145 @@
+#include "change_counter.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <random>
+
+namespace vreg {
+namespace {
+
+// The file: a magic number, then the counter (native byte order: the file
+// is shared by the processes of one machine only).
+constexpr char kMagic[8] = {'V', 'R', 'E', 'G', 'C', 'H', 'G', '1'};
+constexpr size_t kFileSize = 16;
+constexpr size_t kValueOffset = 8;
+
+// How often a process without the file looks for it again.
+constexpr std::chrono::milliseconds kLookAgain{100};
+
+LONG errnoToWin32(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case ENOSPC:
+    case EDQUOT:
+      return ERROR_DISK_FULL;
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    default:
+      return ERROR_REGISTRY_IO_FAILED;
+  }
+}
+
+}  // namespace
+
+ChangeCounter::ChangeCounter(std::string hivePath)
+    : hivePath_(std::move(hivePath)), path_(hivePath_ + "-changes") {}
+
+ChangeCounter::~ChangeCounter() { unmap(); }
+
+LONG ChangeCounter::map(bool writable) {
+  int fd = open(path_.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return errnoToWin32(errno);
+  struct stat st;
+  void* mapped = MAP_FAILED;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == off_t(kFileSize)) {
+    mapped = mmap(nullptr, kFileSize, PROT_READ | (writable ? PROT_WRITE : 0), MAP_SHARED, fd, 0);
+  }
+  close(fd);
+  if (mapped == MAP_FAILED) return ERROR_BADDB;
+  if (memcmp(mapped, kMagic, sizeof kMagic) != 0) {
+    munmap(mapped, kFileSize);
+    return ERROR_BADDB;
+  }
+  unmap();
+  value_ = reinterpret_cast<uint64_t*>(static_cast<char*>(mapped) + kValueOffset);
+  writable_ = writable;
+  return ERROR_SUCCESS;
+}
+
+void ChangeCounter::unmap() {
+  if (value_) munmap(reinterpret_cast<char*>(value_) - kValueOffset, kFileSize);
+  value_ = nullptr;
+  writable_ = false;
+}
+
+// Builds the file under a temporary name and moves it into place whole,
+// with the hive file's mode (and owner, for root): whoever may read the hive
+// may read the counter, whoever may write it may advance the counter.
+LONG ChangeCounter::create() {
+  struct stat hive;
+  if (stat(hivePath_.c_str(), &hive) != 0) return errnoToWin32(errno);
+  std::random_device random;
+  const std::string temp =
+      path_ + ".new-" + std::to_string(getpid()) + "-" + std::to_string(random());
+  int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return errnoToWin32(errno);
+  char content[kFileSize] = {};
+  memcpy(content, kMagic, sizeof kMagic);
+  LONG result = ERROR_SUCCESS;
+  if (pwrite(fd, content, sizeof content, 0) != ssize_t(sizeof content) || fsync(fd) != 0 ||
+      fchmod(fd, hive.st_mode & 0666) != 0 ||
+      (geteuid() == 0 && fchown(fd, hive.st_uid, hive.st_gid) != 0)) {
+    result = errnoToWin32(errno);
+  }
+  close(fd);
+  // Only a missing or damaged file is replaced, never one that is valid:
+  // processes that mapped it would no longer see the changes.
+  if (result == ERROR_SUCCESS && rename(temp.c_str(), path_.c_str()) != 0) {
+    result = errnoToWin32(errno);
+  }
+  unlink(temp.c_str());
+  return result;
+}
+
+bool ChangeCounter::stableStamp(uint64_t* stamp) {
+  if (!value_) {
+    auto now = std::chrono::steady_clock::now();
+    if (now < nextLook_) return false;
+    nextLook_ = now + kLookAgain;
+    if (map(false) != ERROR_SUCCESS) return false;
+  }
+  uint64_t value = __atomic_load_n(value_, __ATOMIC_ACQUIRE);
+  if (value & 1) return false;
+  *stamp = value;
+  return true;
+}
+
+LONG ChangeCounter::beginWrite() {
+  if (!writable_) {
+    LONG mapped = map(true);
+    if (mapped == ERROR_FILE_NOT_FOUND || mapped == ERROR_BADDB) {
+      mapped = create();
+      if (mapped == ERROR_SUCCESS) mapped = map(true);
+    }
+    if (mapped != ERROR_SUCCESS) return mapped;
+  }
+  // Odd numbers: a write in progress, or a writer killed during one (moved
+  // on here: only one writer holds the lock).
+  uint64_t value = __atomic_load_n(value_, __ATOMIC_ACQUIRE);
+  uint64_t odd;
+  do {
+    odd = value & 1 ? value + 2 : value + 1;
+  } while (
+      !__atomic_compare_exchange_n(value_, &value, odd, false, __ATOMIC_SEQ_CST, __ATOMIC_ACQUIRE));
+  begun_ = odd;
+  return ERROR_SUCCESS;
+}
+
+void ChangeCounter::endWrite() {
+  if (!begun_) return;
+  // A writer that has begun since has moved the number on: it is its to end.
+  uint64_t expected = begun_;
+  __atomic_compare_exchange_n(value_, &expected, begun_ + 1, false, __ATOMIC_SEQ_CST,
+                              __ATOMIC_RELAXED);
+  begun_ = 0;
+}
+
+}  // namespace vreg

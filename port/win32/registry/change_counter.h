@@ -1,0 +1,62 @@
+// The change counter of a hive: a number in a small file beside the hive
+// ("<hive>-changes"), mapped shared by every process that uses the hive, that
+// every write transaction advances. A process that finds the number where it
+// was when it last read the hive knows that nothing has changed since.
+//
+// Protocol: beginWrite(), with the hive's write lock held, sets a new odd
+// number before anything is committed; endWrite(), after the commit (or the
+// rollback), makes it even unless another writer has begun since. The number
+// is odd exactly while a write may be between its first change and the end
+// of its commit, or after a writer was killed there; readers then use no
+// cached result. The next writer moves a stale odd number on.
+#ifndef VINTUTIL_REGISTRY_CHANGE_COUNTER_H
+#define VINTUTIL_REGISTRY_CHANGE_COUNTER_H
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace vreg {
+
+class ChangeCounter {
+ public:
+  // `hivePath`: the hive file, whose mode and owner the counter file copies.
+  explicit ChangeCounter(std::string hivePath);
+  ~ChangeCounter();
+  ChangeCounter(const ChangeCounter&) = delete;
+  ChangeCounter& operator=(const ChangeCounter&) = delete;
+
+  // The number, when results read from the hive now may be kept until it
+  // changes: false while it is odd or when the file cannot be mapped (then
+  // nothing may be kept). A missing file is looked for again now and then.
+  bool stableStamp(uint64_t* stamp);
+
+  // For writers, holding the hive's write lock (which also serialises the
+  // creation of the file): maps the file for writing, creating it when
+  // missing or replacing it when damaged, and sets a new odd number. A
+  // writer that cannot must not write, or readers elsewhere would keep
+  // stale results.
+  LONG beginWrite();
+  // After the commit or rollback of the write that beginWrite() began.
+  void endWrite();
+
+ private:
+  // ERROR_SUCCESS once a valid counter file is mapped; ERROR_BADDB when the
+  // file is not one.
+  LONG map(bool writable);
+  LONG create();
+  void unmap();
+
+  std::string hivePath_;
+  std::string path_;
+  uint64_t* value_ = nullptr;  // in the shared mapping
+  bool writable_ = false;
+  uint64_t begun_ = 0;  // the odd number of this process's write in progress
+  std::chrono::steady_clock::time_point nextLook_{};
+};
+
+}  // namespace vreg
+
+#endif

@@ -1,0 +1,75 @@
+#include "read_cache.h"
+
+#include <cstring>
+
+namespace vreg {
+namespace {
+
+// Bound of the memory a cache holds (data, names and a rough cost per
+// entry); a value larger than a sixteenth of it is not kept.
+constexpr size_t kMaxBytes = size_t(64) << 20;
+constexpr size_t kEntryCost = 96;
+
+}  // namespace
+
+void ReadCache::syncTo(uint64_t stamp) {
+  if (valid_ && stamp_ == stamp) return;
+  clear();
+  valid_ = true;
+  stamp_ = stamp;
+}
+
+void ReadCache::clear() {
+  keys_.clear();
+  values_.clear();
+  bytes_ = 0;
+  valid_ = false;
+}
+
+const std::string& ReadCache::lookupKey(KeyId id, std::string_view name) {
+  lookup_.resize(sizeof id + name.size());
+  memcpy(lookup_.data(), &id, sizeof id);
+  char* out = lookup_.data() + sizeof id;
+  for (char c : name) *out++ = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+  return lookup_;
+}
+
+void ReadCache::reserve(size_t bytes) {
+  if (bytes_ + bytes <= kMaxBytes) {
+    bytes_ += bytes;
+    return;
+  }
+  uint64_t stamp = stamp_;
+  clear();
+  valid_ = true;
+  stamp_ = stamp;
+  bytes_ = bytes;
+}
+
+const ReadCache::KeyResult* ReadCache::findKey(KeyId base, std::string_view path) {
+  auto found = keys_.find(lookupKey(base, path));
+  return found == keys_.end() ? nullptr : &found->second;
+}
+
+void ReadCache::rememberKey(KeyId base, std::string_view path, KeyResult result) {
+  if (!valid_ || !lasting(result.result)) return;
+  reserve(kEntryCost + path.size());
+  keys_.insert_or_assign(lookupKey(base, path), result);
+}
+
+const ReadCache::ValueResult* ReadCache::findValue(KeyId key, std::string_view name) {
+  auto found = values_.find(lookupKey(key, name));
+  return found == values_.end() ? nullptr : &found->second;
+}
+
+void ReadCache::rememberValue(KeyId key, std::string_view name, LONG result, DWORD type,
+                              const BYTE* data, DWORD size) {
+  if (!valid_ || !lasting(result) || size > kMaxBytes / 16) return;
+  reserve(kEntryCost + name.size() + size);
+  values_.insert_or_assign(
+      lookupKey(key, name),
+      ValueResult{result, type,
+                  size ? std::string(reinterpret_cast<const char*>(data), size) : std::string()});
+}
+
+}  // namespace vreg

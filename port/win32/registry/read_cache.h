@@ -1,0 +1,68 @@
+// The results of a hive's two frequent reads, finding a key by path and
+// reading a value, as they were at one number of the hive's change counter.
+// The cache is a memo of those two functions: it keeps what they returned,
+// including "not found" and "key deleted", and forgets everything as soon as
+// it is asked about another number. Not thread-safe: the hive's mutex
+// guards it.
+#ifndef VINTUTIL_REGISTRY_READ_CACHE_H
+#define VINTUTIL_REGISTRY_READ_CACHE_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace vreg {
+
+using KeyId = int64_t;
+
+class ReadCache {
+ public:
+  struct KeyResult {
+    LONG result;
+    KeyId key;
+  };
+  struct ValueResult {
+    LONG result;
+    DWORD type;
+    std::string data;
+  };
+
+  // Keeps the cache when it holds results of `stamp`, else empties it and
+  // makes it hold results of `stamp` from now on.
+  void syncTo(uint64_t stamp);
+  void clear();
+
+  // Names are compared as the hive compares them: ASCII letters fold.
+  const KeyResult* findKey(KeyId base, std::string_view path);
+  void rememberKey(KeyId base, std::string_view path, KeyResult result);
+  const ValueResult* findValue(KeyId key, std::string_view name);
+  void rememberValue(KeyId key, std::string_view name, LONG result, DWORD type, const BYTE* data,
+                     DWORD size);
+
+  // Whether a result is one the storage will return again until the next
+  // change (unlike busy or I/O errors).
+  static bool lasting(LONG result) {
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND || result == ERROR_KEY_DELETED;
+  }
+
+ private:
+  // Sets lookup_ to the map key of (id, name), folded.
+  const std::string& lookupKey(KeyId id, std::string_view name);
+  // Makes room for `bytes` more, emptying the cache when it would outgrow
+  // its bound.
+  void reserve(size_t bytes);
+
+  bool valid_ = false;
+  uint64_t stamp_ = 0;
+  size_t bytes_ = 0;
+  std::string lookup_;
+  std::unordered_map<std::string, KeyResult> keys_;
+  std::unordered_map<std::string, ValueResult> values_;
+};
+
+}  // namespace vreg
+
+#endif
