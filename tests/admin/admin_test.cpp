@@ -92,7 +92,7 @@ TEST_F(AdminTest, FreshMachineWritesInTheListedOrder) {
   order.push_back("CurrGround");
   for (unsigned n = 1; n <= order.size(); ++n) {
     SCOPED_TRACE(order[n - 1]);
-    regtest::DeleteTree(HKEY_LOCAL_MACHINE, "SOFTWARE");
+    regtest::DeleteTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\TORVALE");
     reports_.clear();
     RegDiagFailNth(REGDIAG_SET, n, ERROR_WRITE_FAULT);
     { CAdminRegInit admin; }
@@ -150,7 +150,7 @@ TEST_F(AdminTest, SectionThatCannotBeOpenedOrCreatedEndsTheConstruction) {
                                                 {{10189, 10291}, 4}};
   for (unsigned n = 1; n <= 5; ++n) {
     SCOPED_TRACE(n);
-    regtest::DeleteTree(HKEY_LOCAL_MACHINE, "SOFTWARE");
+    regtest::DeleteTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\TORVALE");
     reports_.clear();
     RegDiagFailNth(REGDIAG_CREATE, n, ERROR_ACCESS_DENIED);
     AdminProbe admin;
