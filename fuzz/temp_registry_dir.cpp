@@ -19,8 +19,9 @@ void RemoveDir() {
 }  // namespace
 
 void UseTempRegistryDir() {
-  const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
-  std::string pattern = std::string(base ? base : "/tmp") + "/vintutil-fuzz-XXXXXX";
+  const char* base = std::getenv("TMPDIR");
+  if (!base) base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  std::string pattern = std::string(base) + "/vintutil-fuzz-XXXXXX";
   if (!mkdtemp(pattern.data())) {
     std::perror("mkdtemp");
     std::abort();
