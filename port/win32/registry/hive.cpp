@@ -11,9 +11,11 @@
 #include <mutex>
 
 #include "change_counter.h"
+#include "change_history.h"
 #include "hive_file.h"
 #include "key_path.h"
 #include "read_cache.h"
+#include "sqlite_result.h"
 
 namespace vreg {
 namespace {
@@ -36,37 +38,6 @@ int64_t fileTimeNow() {
   constexpr int64_t kEpochDifference = 116444736000000000LL;
   return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count() / 100 +
          kEpochDifference;
-}
-
-LONG sqliteToWin32(int rc) {
-  switch (rc & 0xff) {
-    case SQLITE_OK:
-    case SQLITE_ROW:
-    case SQLITE_DONE:
-      return ERROR_SUCCESS;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return ERROR_BUSY;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-      return ERROR_ACCESS_DENIED;
-    case SQLITE_NOMEM:
-      return ERROR_OUTOFMEMORY;
-    case SQLITE_FULL:
-      return ERROR_DISK_FULL;
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-    case SQLITE_SCHEMA:
-    case SQLITE_FORMAT:
-      return ERROR_BADDB;
-    case SQLITE_CANTOPEN:
-      return ERROR_CANTOPEN;
-    case SQLITE_TOOBIG:
-      return ERROR_INVALID_PARAMETER;
-    default:
-      return ERROR_REGISTRY_IO_FAILED;
-  }
 }
 
 // The statements a hive runs, prepared once per connection.
@@ -298,6 +269,8 @@ class Hive::Impl {
     rc = sqlite3_exec(db_, "PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=0", nullptr,
                       nullptr, nullptr);
     if (rc == SQLITE_OK) rc = verify();
+    if (rc == SQLITE_OK && !readOnly_) rc = upgradeHiveSchema(db_);
+    if (rc == SQLITE_OK && !readOnly_) rc = recordChanges(db_);
     if (rc != SQLITE_OK) {
       LONG error = sqliteToWin32(rc);
       if (error == ERROR_BADDB) corrupt_ = true;

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <random>
 
+#include "change_history.h"
+
 namespace vreg {
 
 const char* const kHiveSchema =
@@ -28,6 +30,27 @@ const char* const kHiveSchema =
     "  data BLOB NOT NULL,"
     "  UNIQUE(key, name));"
     "INSERT INTO keys(id, parent, name, path, written) VALUES(1, NULL, '', '', 0);";
+
+std::string historySchema(int64_t completeSince) {
+  return std::string(
+             "CREATE TABLE history("
+             "  id INTEGER PRIMARY KEY,"
+             "  time INTEGER NOT NULL,"
+             "  uid INTEGER NOT NULL,"
+             "  user_name TEXT NOT NULL,"
+             "  pid INTEGER NOT NULL,"
+             "  program TEXT NOT NULL,"
+             "  change TEXT NOT NULL,"
+             "  key TEXT NOT NULL,"
+             "  value TEXT,"
+             "  old_type INTEGER, old_data BLOB,"
+             "  new_type INTEGER, new_data BLOB);"
+             "CREATE TABLE settings(name TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
+             "INSERT INTO settings(name, value) VALUES('") +
+         kSettingMaxRecords + "', " + std::to_string(kDefaultMaxRecords) + "), ('" +
+         kSettingMaxAgeDays + "', " + std::to_string(kDefaultMaxAgeDays) + "), ('" +
+         kSettingCompleteSince + "', " + std::to_string(completeSince) + ");";
+}
 
 namespace {
 
@@ -83,6 +106,7 @@ LONG initialiseHive(const std::string& path) {
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   std::string setup = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN; ";
   setup += kHiveSchema;
+  setup += historySchema(0);
   setup += " PRAGMA application_id=" + std::to_string(kHiveApplicationId) +
            "; PRAGMA user_version=" + std::to_string(kHiveSchemaVersion) + "; COMMIT;";
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
@@ -111,8 +135,38 @@ LONG recogniseHiveFile(const std::string& path) {
   bool recognised = got == ssize_t(sizeof header) && memcmp(header, kMagic, 16) == 0 &&
                     header[18] == 2 && header[19] == 2 &&  // WAL mode
                     bigEndian32(header + 68) == kHiveApplicationId &&
-                    bigEndian32(header + 60) == kHiveSchemaVersion;
+                    bigEndian32(header + 60) >= kOldestHiveSchemaVersion &&
+                    bigEndian32(header + 60) <= kHiveSchemaVersion;
   return recognised ? ERROR_SUCCESS : ERROR_BADDB;
+}
+
+int upgradeHiveSchema(sqlite3* db) {
+  // IMMEDIATE: of several processes upgrading at once, one does it and the
+  // others find the hive current when they get the lock.
+  int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return rc;
+  sqlite3_stmt* query = nullptr;
+  rc = sqlite3_prepare_v2(db,
+                          "SELECT (SELECT user_version FROM pragma_user_version),"
+                          " (SELECT count(*) FROM sqlite_schema WHERE type = 'table'"
+                          "  AND name IN ('history', 'settings'))",
+                          -1, &query, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_step(query);
+  const int version = rc == SQLITE_ROW ? sqlite3_column_int(query, 0) : 0;
+  const int tables = rc == SQLITE_ROW ? sqlite3_column_int(query, 1) : 0;
+  sqlite3_finalize(query);
+  if (rc == SQLITE_ROW) {
+    rc = SQLITE_OK;
+    if (version == 1 && tables == 0) {
+      const std::string upgrade = historySchema(microsecondsNow()) +
+                                  " PRAGMA user_version=" + std::to_string(kHiveSchemaVersion);
+      rc = sqlite3_exec(db, upgrade.c_str(), nullptr, nullptr, nullptr);
+    } else if (version != int(kHiveSchemaVersion) || tables != 2) {
+      rc = SQLITE_CORRUPT;
+    }
+  }
+  int ended = sqlite3_exec(db, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? ended : rc;
 }
 
 LONG createHiveFile(const HiveLocation& location) {

@@ -1,0 +1,105 @@
+// The change history of the registry stand-in's hives, for hosts that show
+// it (vintutil reg history) and for tests: not part of the Win32 surface.
+//
+// Every change of a hive (value set or deleted, key created or deleted) is
+// recorded in the hive with its change, by the change's own transaction.
+// Nothing here writes records: the history is read here, and only the
+// hive's retention settings can be changed. The history of HKEY_LOCAL_MACHINE
+// is readable by whoever may read the machine hive; HKEY_CURRENT_USER is the
+// calling user's own hive and history. Linux only.
+#ifndef VINTUTIL_PORT_REGISTRY_HISTORY_H
+#define VINTUTIL_PORT_REGISTRY_HISTORY_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace registry_history {
+
+enum class Change { KeyCreated, KeyDeleted, ValueSet, ValueDeleted };
+
+struct Value {
+  uint32_t type = 0;
+  std::vector<unsigned char> data;
+
+  bool operator==(const Value& o) const { return type == o.type && data == o.data; }
+};
+
+struct Record {
+  int64_t id = 0;    // order of the changes in the hive
+  int64_t time = 0;  // microseconds since 1970-01-01 UTC
+  uint32_t uid = 0;
+  std::string user;  // empty when the user id has no name
+  int64_t pid = 0;
+  std::string program;
+  Change change = Change::ValueSet;
+  std::string key;                // full path below the hive's root, case as stored
+  std::string value;              // the value's name ("" the default value); empty for a key
+  std::optional<Value> oldValue;  // absent: the value did not exist before
+  std::optional<Value> newValue;  // absent: the value does not exist after
+};
+
+// Which records to read. Names compare case-insensitively.
+struct Filter {
+  std::string key;                   // this key and the keys below it; "" the whole hive
+  std::optional<std::string> value;  // only this value's changes
+  int64_t since = INT64_MIN;         // only records of this time or later
+  std::optional<std::string> user;   // only this user's (name, or user id in decimal)
+};
+
+struct Settings {
+  int64_t maxRecords = 0;
+  int64_t maxAgeDays = 0;
+  // Every change after this time is in the history; INT64_MAX when the hive
+  // has no history yet (not created, or not yet upgraded by a writer).
+  int64_t completeSince = 0;
+  int64_t records = 0;  // records held now
+};
+
+struct NamedValue {
+  std::string name;
+  Value value;
+};
+
+struct KeyState {
+  std::string path;  // full path below the hive's root
+  std::vector<NamedValue> values;
+};
+
+// The keys and values of a subtree at a past time.
+struct PastState {
+  // False when the history does not reach back to that time (`keys` empty).
+  bool complete = false;
+  int64_t completeSince = 0;
+  // The key and the keys below it that existed then, parents before
+  // children, siblings in case-insensitive order; none when the key did not
+  // exist. Values in creation order where the history knows it.
+  std::vector<KeyState> keys;
+};
+
+// The records of `hive` (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER) that match
+// `filter`, newest first. A hive that does not exist has none.
+WINADVAPI LONG ReadHistory(HKEY hive, const Filter& filter, std::vector<Record>* records);
+
+// The state of `key` (full path below the root, "" the whole hive) and its
+// subkeys at `time`: the present state with every later change undone.
+WINADVAPI LONG ReadPastState(HKEY hive, const std::string& key, int64_t time, PastState* state);
+
+WINADVAPI LONG ReadHistorySettings(HKEY hive, Settings* settings);
+
+// Changes the retention (at least 1 record, at least 1 day) and applies it
+// at once. Needs write access to the hive (ERROR_ACCESS_DENIED otherwise).
+WINADVAPI LONG ChangeHistorySettings(HKEY hive, std::optional<int64_t> maxRecords,
+                                     std::optional<int64_t> maxAgeDays);
+
+// Test fault: the nth history record from now (1 = the next) in this process
+// fails to be written, so its change fails with ERROR_REGISTRY_IO_FAILED and
+// is rolled back.
+WINADVAPI void FailNthHistoryRecord(unsigned n);
+
+}  // namespace registry_history
+
+#endif /* VINTUTIL_PORT_REGISTRY_HISTORY_H */

@@ -1,0 +1,162 @@
+#include "change_history.h"
+
+#include <errno.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+
+#include "hive_file.h"
+
+namespace vreg {
+namespace {
+
+std::atomic<unsigned> recordsUntilFault{0};
+
+// Counts one record against a pending fault; true when it is due now.
+bool recordFaultDue() {
+  unsigned left = recordsUntilFault.load();
+  while (left != 0 && !recordsUntilFault.compare_exchange_weak(left, left - 1)) {
+  }
+  return left == 1;
+}
+
+// The name of `uid`, looked up once per user id (the lookup may read files).
+std::string userName(uid_t uid) {
+  static std::mutex mutex;
+  static uid_t cachedUid = uid_t(-1);
+  static std::string cachedName;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (uid != cachedUid) {
+    struct passwd entry, *found = nullptr;
+    char buffer[4096];
+    cachedName =
+        getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found ? found->pw_name : "";
+    cachedUid = uid;
+  }
+  return cachedName;
+}
+
+void historyTime(sqlite3_context* context, int, sqlite3_value**) {
+  if (recordFaultDue()) {
+    sqlite3_result_error_code(context, SQLITE_IOERR_WRITE);
+    return;
+  }
+  sqlite3_result_int64(context, microsecondsNow());
+}
+
+void historyUid(sqlite3_context* context, int, sqlite3_value**) {
+  sqlite3_result_int64(context, getuid());
+}
+
+void historyUser(sqlite3_context* context, int, sqlite3_value**) {
+  const std::string name = userName(getuid());
+  sqlite3_result_text(context, name.data(), int(name.size()), SQLITE_TRANSIENT);
+}
+
+void historyPid(sqlite3_context* context, int, sqlite3_value**) {
+  sqlite3_result_int64(context, getpid());
+}
+
+void historyProgram(sqlite3_context* context, int, sqlite3_value**) {
+  sqlite3_result_text(context, program_invocation_short_name, -1, SQLITE_STATIC);
+}
+
+const struct {
+  const char* name;
+  void (*function)(sqlite3_context*, int, sqlite3_value**);
+} kFunctions[] = {
+    {"history_time", historyTime},       {"history_uid", historyUid},
+    {"history_user", historyUser},       {"history_pid", historyPid},
+    {"history_program", historyProgram},
+};
+
+// A row change of keys or vals and the record it makes.
+struct RecordedChange {
+  const char* trigger;
+  const char* event;
+  const char* change;
+  const char* key;       // SQL: the key's path
+  const char* value;     // SQL: the value's name, NULL for a key
+  const char* oldValue;  // SQL: type and data before, NULL, NULL when absent
+  const char* newValue;  // SQL: type and data after
+};
+
+constexpr const char kAbsent[] = "NULL, NULL";
+
+const RecordedChange kRecordedChanges[] = {
+    {"history_key_created", "INSERT ON main.keys", kKeyCreated, "NEW.path", "NULL", kAbsent,
+     kAbsent},
+    {"history_key_deleted", "DELETE ON main.keys", kKeyDeleted, "OLD.path", "NULL", kAbsent,
+     kAbsent},
+    {"history_value_created", "INSERT ON main.vals", kValueSet,
+     "(SELECT path FROM keys WHERE id = NEW.key)", "NEW.name", kAbsent, "NEW.type, NEW.data"},
+    {"history_value_replaced", "UPDATE ON main.vals", kValueSet,
+     "(SELECT path FROM keys WHERE id = NEW.key)", "NEW.name", "OLD.type, OLD.data",
+     "NEW.type, NEW.data"},
+    {"history_value_deleted", "DELETE ON main.vals", kValueDeleted,
+     "(SELECT path FROM keys WHERE id = OLD.key)", "OLD.name", "OLD.type, OLD.data", kAbsent},
+};
+
+std::string setting(const char* name) {
+  return std::string("(SELECT value FROM settings WHERE name = '") + name + "')";
+}
+
+std::string triggersSql() {
+  std::string sql;
+  for (const RecordedChange& c : kRecordedChanges) {
+    sql += std::string("CREATE TEMP TRIGGER ") + c.trigger + " AFTER " + c.event +
+           " BEGIN INSERT INTO history(time, uid, user_name, pid, program, change, key, value,"
+           " old_type, old_data, new_type, new_data) VALUES(history_time(), history_uid(),"
+           " history_user(), history_pid(), history_program(), '" +
+           c.change + "', " + c.key + ", " + c.value + ", " + c.oldValue + ", " + c.newValue +
+           "); END;";
+  }
+  // Checked at every record with two index lookups; the pruning itself runs
+  // once the record limit is passed (then every 1/64 of it) or once the
+  // oldest record is an hour past the age limit.
+  sql +=
+      "CREATE TEMP TRIGGER history_retention AFTER INSERT ON main.history WHEN"
+      " (SELECT NEW.id - id >= " +
+      setting(kSettingMaxRecords) + " OR time < NEW.time - " + setting(kSettingMaxAgeDays) +
+      " * 86400000000 - 3600000000 FROM history ORDER BY id LIMIT 1) BEGIN " +
+      pruneHistorySql("NEW.id", "NEW.time") + " END;";
+  return sql;
+}
+
+}  // namespace
+
+int64_t microsecondsNow() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::string pruneHistorySql(const std::string& newestId, const std::string& now) {
+  // Records are removed oldest first by id; the first id to keep is the
+  // larger of the one the record limit and the one the age limit allow.
+  const std::string records = setting(kSettingMaxRecords);
+  const std::string firstKept =
+      "max(" + newestId + " - " + records + " + " + records +
+      " / 64 + 1, coalesce((SELECT id FROM" + " history WHERE time >= " + now + " - " +
+      setting(kSettingMaxAgeDays) + " * 86400000000 ORDER BY id LIMIT 1), " + newestId + " + 1))";
+  return std::string(
+             "UPDATE settings SET value = max(value, coalesce((SELECT max(time) FROM "
+             "history WHERE id < ") +
+         firstKept + "), value)) WHERE name = '" + kSettingCompleteSince +
+         "'; DELETE FROM history WHERE id < " + firstKept + ";";
+}
+
+int recordChanges(sqlite3* db) {
+  for (const auto& f : kFunctions) {
+    int rc = sqlite3_create_function_v2(db, f.name, 0, SQLITE_UTF8, nullptr, f.function, nullptr,
+                                        nullptr, nullptr);
+    if (rc != SQLITE_OK) return rc;
+  }
+  return sqlite3_exec(db, triggersSql().c_str(), nullptr, nullptr, nullptr);
+}
+
+void failNthHistoryRecord(unsigned n) { recordsUntilFault.store(n); }
+
+}  // namespace vreg

@@ -1,0 +1,47 @@
+// The history of a hive's changes, written by the changes themselves.
+//
+// A writable connection gets TEMP triggers on the keys and values tables:
+// every row inserted, replaced or deleted there inserts its record into the
+// history table from within the same statement, so a change and its record
+// commit or roll back together, whichever write path made the change. The
+// records carry the time and the writing process's user and program, taken
+// from SQL functions registered on the connection. A trigger on the history
+// table keeps it within the hive's retention settings, in the same
+// transaction.
+#ifndef VINTUTIL_REGISTRY_CHANGE_HISTORY_H
+#define VINTUTIL_REGISTRY_CHANGE_HISTORY_H
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+
+namespace vreg {
+
+// The `change` column of a record.
+constexpr const char kKeyCreated[] = "key created";
+constexpr const char kKeyDeleted[] = "key deleted";
+constexpr const char kValueSet[] = "value set";
+constexpr const char kValueDeleted[] = "value deleted";
+
+// Microseconds since 1970-01-01 UTC.
+int64_t microsecondsNow();
+
+// Makes every change made through `db` (a writable connection to a hive of
+// the current schema) record itself. Returns a SQLite result code.
+int recordChanges(sqlite3* db);
+
+// The statements that bring the history within the retention settings:
+// remove the oldest records until at most the record limit less 1/64 of it
+// remain and none is older than the age limit, and move the time from which
+// the history is complete past the newest one removed. `newestId` and `now`
+// are SQL expressions for the newest record's id and the current time.
+std::string pruneHistorySql(const std::string& newestId, const std::string& now);
+
+// Test fault: the nth history record from now (1 = the next) fails to be
+// written, as an I/O error would make it fail.
+void failNthHistoryRecord(unsigned n);
+
+}  // namespace vreg
+
+#endif

@@ -1,0 +1,441 @@
+// The read side of the change history (registry_history.h): records, past
+// states and the retention settings, each through a connection of its own
+// that lives for one call. Reading opens the hive read-only, so whoever may
+// read a hive file may read its history and nobody else.
+#include <registry_history.h>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <map>
+
+#include "change_history.h"
+#include "hive_file.h"
+#include "hive_location.h"
+#include "sqlite_result.h"
+
+namespace registry_history {
+namespace {
+
+using vreg::sqliteToWin32;
+
+// The registry's own lock timeout for writers.
+constexpr int kLockTimeoutMs = 5000;
+
+// Names and paths fold as SQLite's NOCASE does: ASCII letters only.
+std::string fold(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+// A prepared statement for one use.
+class Statement {
+ public:
+  Statement(sqlite3* db, const std::string& sql) {
+    rc_ = sqlite3_prepare_v2(db, sql.c_str(), -1, &s_, nullptr);
+  }
+  ~Statement() { sqlite3_finalize(s_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& bind(int index, int64_t value) {
+    sqlite3_bind_int64(s_, index, value);
+    return *this;
+  }
+  Statement& bind(int index, const std::string& text) {
+    sqlite3_bind_text(s_, index, text.data(), int(text.size()), SQLITE_STATIC);
+    return *this;
+  }
+  Statement& bind(int index, const std::optional<std::string>& text) {
+    if (!text) return *this;  // unbound parameters are NULL
+    return bind(index, *text);
+  }
+  // SQLITE_ROW, SQLITE_DONE, or the error (also one of preparing).
+  int step() { return rc_ == SQLITE_OK ? sqlite3_step(s_) : rc_; }
+
+  int64_t integer(int column) const { return sqlite3_column_int64(s_, column); }
+  std::string text(int column) const {
+    auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, column));
+    return std::string(p ? p : "", size_t(sqlite3_column_bytes(s_, column)));
+  }
+  // The value of a type column and the data column after it.
+  std::optional<Value> value(int typeColumn) const {
+    if (sqlite3_column_type(s_, typeColumn) == SQLITE_NULL) return std::nullopt;
+    auto p = static_cast<const unsigned char*>(sqlite3_column_blob(s_, typeColumn + 1));
+    Value v;
+    v.type = uint32_t(integer(typeColumn));
+    v.data.assign(p, p + sqlite3_column_bytes(s_, typeColumn + 1));
+    return v;
+  }
+
+ private:
+  sqlite3_stmt* s_ = nullptr;
+  int rc_;
+};
+
+LONG locate(HKEY hive, vreg::HiveLocation* location) {
+  if (hive != HKEY_LOCAL_MACHINE && hive != HKEY_CURRENT_USER) return ERROR_INVALID_HANDLE;
+  *location =
+      vreg::locateHive(hive == HKEY_LOCAL_MACHINE ? vreg::HiveKind::Machine : vreg::HiveKind::User);
+  return ERROR_SUCCESS;
+}
+
+// A connection to a hive file for one call.
+class HiveConnection {
+ public:
+  ~HiveConnection() { sqlite3_close(db_); }
+
+  // Opens the hive read-only; a hive that does not exist leaves db() null.
+  LONG openForReading(HKEY hive) {
+    vreg::HiveLocation location;
+    LONG result = locate(hive, &location);
+    if (result != ERROR_SUCCESS) return result;
+    result = vreg::hiveFileState(location.path);
+    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (result == ERROR_SUCCESS) result = open(location.path, SQLITE_OPEN_READONLY);
+    if (result != ERROR_SUCCESS) return result;
+    Statement version(db_, "SELECT user_version FROM pragma_user_version");
+    int rc = version.step();
+    if (rc != SQLITE_ROW) return sqliteToWin32(rc);
+    hasHistory_ = version.integer(0) >= 2;
+    return ERROR_SUCCESS;
+  }
+
+  // Opens the hive for writing, creating it when missing and bringing it to
+  // the current schema.
+  LONG openForWriting(HKEY hive) {
+    vreg::HiveLocation location;
+    LONG result = locate(hive, &location);
+    if (result == ERROR_SUCCESS) result = vreg::hiveWriteAccess(location.path);
+    if (result != ERROR_SUCCESS) return result;
+    result = vreg::hiveFileState(location.path);
+    if (result == ERROR_FILE_NOT_FOUND) result = vreg::createHiveFile(location);
+    if (result == ERROR_SUCCESS) result = open(location.path, SQLITE_OPEN_READWRITE);
+    if (result != ERROR_SUCCESS) return result;
+    // As the registry's own connections: the -wal and -shm files stay for
+    // readers who may not create them.
+    int persist = 1;
+    sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    int rc = sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) rc = vreg::upgradeHiveSchema(db_);
+    hasHistory_ = rc == SQLITE_OK;
+    return sqliteToWin32(rc);
+  }
+
+  sqlite3* db() const { return db_; }
+  bool hasHistory() const { return hasHistory_; }
+
+  int exec(const std::string& sql) {
+    return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+  }
+
+ private:
+  LONG open(const std::string& path, int mode) {
+    LONG recognised = vreg::recogniseHiveFile(path);
+    if (recognised != ERROR_SUCCESS) return recognised;
+    int rc = sqlite3_open_v2(path.c_str(), &db_, mode | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(db_, kLockTimeoutMs);
+    return sqliteToWin32(rc);
+  }
+
+  sqlite3* db_ = nullptr;
+  bool hasHistory_ = false;
+};
+
+// A read transaction: every statement in it sees the same state of the hive.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(HiveConnection& c) : c_(c) { rc_ = c_.exec("BEGIN"); }
+  ~ReadTransaction() { c_.exec("COMMIT"); }
+  int started() const { return rc_; }
+
+ private:
+  HiveConnection& c_;
+  int rc_;
+};
+
+// SQL: `column` is the key ?n or a key below it ("" is every key).
+std::string inSubtree(const char* column, int n) {
+  const std::string p = "?" + std::to_string(n);
+  return "(" + p + " = '' OR " + column + " = " + p + " COLLATE NOCASE OR substr(" + column +
+         ", 1, length(" + p + ") + 1) COLLATE NOCASE = " + p + " || '\\')";
+}
+
+Change changeOf(const std::string& text) {
+  if (text == vreg::kKeyCreated) return Change::KeyCreated;
+  if (text == vreg::kKeyDeleted) return Change::KeyDeleted;
+  return text == vreg::kValueDeleted ? Change::ValueDeleted : Change::ValueSet;
+}
+
+// Reads the settings of a hive with history.
+LONG readSettings(HiveConnection& c, Settings* settings) {
+  Statement q(c.db(),
+              std::string("SELECT (SELECT value FROM settings WHERE name = '") +
+                  vreg::kSettingMaxRecords + "'), (SELECT value FROM settings WHERE name = '" +
+                  vreg::kSettingMaxAgeDays + "'), (SELECT value FROM settings WHERE name = '" +
+                  vreg::kSettingCompleteSince + "'), (SELECT count(*) FROM history)");
+  int rc = q.step();
+  if (rc != SQLITE_ROW) return sqliteToWin32(rc);
+  settings->maxRecords = q.integer(0);
+  settings->maxAgeDays = q.integer(1);
+  settings->completeSince = q.integer(2);
+  settings->records = q.integer(3);
+  return ERROR_SUCCESS;
+}
+
+// A subtree being taken back in time. Keys and values by folded name.
+class PastTree {
+ public:
+  struct PastValue {
+    NamedValue value;
+    // Creation order: the creating record's id where the history has it;
+    // before those, values older than the history in their present order.
+    bool recorded = false;
+    int64_t order = 0;
+  };
+  struct PastKey {
+    std::string path;
+    std::vector<PastValue> values;
+  };
+
+  void addKey(const std::string& path) {
+    PastKey& key = keys_[fold(path)];
+    if (key.path.empty()) key.path = path;
+  }
+
+  void removeKey(const std::string& path) {
+    const std::string folded = fold(path);
+    auto it = keys_.lower_bound(folded);
+    while (it != keys_.end() &&
+           (it->first == folded ||
+            (it->first.size() > folded.size() && it->first.compare(0, folded.size(), folded) == 0 &&
+             it->first[folded.size()] == '\\'))) {
+      it = keys_.erase(it);
+    }
+  }
+
+  void setValue(const std::string& key, const std::string& name, const std::optional<Value>& v) {
+    addKey(key);
+    std::vector<PastValue>& values = keys_[fold(key)].values;
+    auto it = std::find_if(values.begin(), values.end(),
+                           [&](const PastValue& p) { return fold(p.value.name) == fold(name); });
+    if (!v) {
+      if (it != values.end()) values.erase(it);
+    } else if (it != values.end()) {
+      it->value.value = *v;
+    } else {
+      values.push_back({{name, *v}, false, nextUnrecorded_++});
+    }
+  }
+
+  void setCreation(const std::string& key, const std::string& name, int64_t recordId) {
+    auto k = keys_.find(fold(key));
+    if (k == keys_.end()) return;
+    for (PastValue& p : k->second.values) {
+      if (fold(p.value.name) == fold(name)) {
+        p.recorded = true;
+        p.order = recordId;
+      }
+    }
+  }
+
+  // Parents before children, siblings in case-insensitive order.
+  std::vector<KeyState> keys() const {
+    std::vector<KeyState> out;
+    for (const auto& entry : keys_) {
+      KeyState state;
+      state.path = entry.second.path;
+      std::vector<PastValue> values = entry.second.values;
+      std::stable_sort(values.begin(), values.end(), [](const PastValue& a, const PastValue& b) {
+        return a.recorded != b.recorded ? !a.recorded : a.order < b.order;
+      });
+      for (PastValue& p : values) state.values.push_back(std::move(p.value));
+      out.push_back(std::move(state));
+    }
+    return out;
+  }
+
+ private:
+  // Compares folded paths component by component.
+  struct ByComponents {
+    bool operator()(const std::string& a, const std::string& b) const {
+      const size_t n = std::min(a.size(), b.size());
+      for (size_t i = 0; i < n; ++i) {
+        if (a[i] == b[i]) continue;
+        if (a[i] == '\\') return true;
+        if (b[i] == '\\') return false;
+        return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
+      }
+      return a.size() < b.size();
+    }
+  };
+  std::map<std::string, PastKey, ByComponents> keys_;
+  int64_t nextUnrecorded_ = 0;
+};
+
+// Fills `tree` with the subtree's present keys and values.
+int readPresent(HiveConnection& c, const std::string& key, PastTree* tree) {
+  Statement q(c.db(),
+              "SELECT k.path, v.name, v.type, v.data FROM keys k"
+              " LEFT JOIN vals v ON v.key = k.id WHERE " +
+                  inSubtree("k.path", 1) + " ORDER BY k.id, v.rowid");
+  q.bind(1, key);
+  int rc;
+  while ((rc = q.step()) == SQLITE_ROW) {
+    tree->addKey(q.text(0));
+    std::optional<Value> value = q.value(2);
+    if (value) tree->setValue(q.text(0), q.text(1), value);
+  }
+  return rc;
+}
+
+// Undoes every recorded change of the subtree after `time`, newest first.
+int undoAfter(HiveConnection& c, const std::string& key, int64_t time, PastTree* tree) {
+  Statement q(c.db(),
+              "SELECT change, key, value, old_type, old_data FROM history"
+              " WHERE time > ?2 AND " +
+                  inSubtree("key", 1) + " ORDER BY id DESC");
+  q.bind(1, key).bind(2, time);
+  int rc;
+  while ((rc = q.step()) == SQLITE_ROW) {
+    switch (changeOf(q.text(0))) {
+      case Change::KeyCreated:
+        tree->removeKey(q.text(1));
+        break;
+      case Change::KeyDeleted:
+        tree->addKey(q.text(1));
+        break;
+      case Change::ValueSet:
+      case Change::ValueDeleted:
+        tree->setValue(q.text(1), q.text(2), q.value(3));
+        break;
+    }
+  }
+  return rc;
+}
+
+// Orders the values by the records that created them, up to `time`.
+int orderByCreation(HiveConnection& c, const std::string& key, int64_t time, PastTree* tree) {
+  Statement q(c.db(), "SELECT key, value, max(id) FROM history WHERE time <= ?2 AND " +
+                          inSubtree("key", 1) +
+                          " AND old_type IS NULL AND new_type IS NOT NULL"
+                          " GROUP BY key COLLATE NOCASE, value COLLATE NOCASE");
+  q.bind(1, key).bind(2, time);
+  int rc;
+  while ((rc = q.step()) == SQLITE_ROW) tree->setCreation(q.text(0), q.text(1), q.integer(2));
+  return rc;
+}
+
+constexpr int64_t kMaxRecordsLimit = 1000000000;
+constexpr int64_t kMaxAgeDaysLimit = 100000;
+
+}  // namespace
+
+LONG ReadHistory(HKEY hive, const Filter& filter, std::vector<Record>* records) {
+  records->clear();
+  HiveConnection c;
+  LONG result = c.openForReading(hive);
+  if (result != ERROR_SUCCESS || !c.hasHistory()) return result;
+  Statement q(c.db(),
+              "SELECT id, time, uid, user_name, pid, program, change, key, value,"
+              " old_type, old_data, new_type, new_data FROM history WHERE " +
+                  inSubtree("key", 1) +
+                  " AND (?2 IS NULL OR value = ?2 COLLATE NOCASE) AND time >= ?3"
+                  " AND (?4 IS NULL OR user_name = ?4 OR CAST(uid AS TEXT) = ?4)"
+                  " ORDER BY id DESC");
+  q.bind(1, filter.key).bind(2, filter.value).bind(3, filter.since).bind(4, filter.user);
+  int rc;
+  while ((rc = q.step()) == SQLITE_ROW) {
+    Record r;
+    r.id = q.integer(0);
+    r.time = q.integer(1);
+    r.uid = uint32_t(q.integer(2));
+    r.user = q.text(3);
+    r.pid = q.integer(4);
+    r.program = q.text(5);
+    r.change = changeOf(q.text(6));
+    r.key = q.text(7);
+    r.value = q.text(8);
+    r.oldValue = q.value(9);
+    r.newValue = q.value(11);
+    records->push_back(std::move(r));
+  }
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : sqliteToWin32(rc);
+}
+
+LONG ReadPastState(HKEY hive, const std::string& key, int64_t time, PastState* state) {
+  *state = PastState();
+  HiveConnection c;
+  LONG result = c.openForReading(hive);
+  if (result != ERROR_SUCCESS) return result;
+  if (!c.db()) {
+    // A hive never written: its empty root is all there ever was.
+    state->complete = true;
+    state->completeSince = INT64_MIN;
+    if (key.empty()) state->keys.push_back(KeyState());
+    return ERROR_SUCCESS;
+  }
+  state->completeSince = INT64_MAX;
+  if (!c.hasHistory()) return ERROR_SUCCESS;
+  ReadTransaction transaction(c);
+  if (transaction.started() != SQLITE_OK) return sqliteToWin32(transaction.started());
+  Settings settings;
+  result = readSettings(c, &settings);
+  if (result != ERROR_SUCCESS) return result;
+  state->completeSince = settings.completeSince;
+  if (time < settings.completeSince) return ERROR_SUCCESS;
+  PastTree tree;
+  int rc = readPresent(c, key, &tree);
+  if (rc == SQLITE_DONE) rc = undoAfter(c, key, time, &tree);
+  if (rc == SQLITE_DONE) rc = orderByCreation(c, key, time, &tree);
+  if (rc != SQLITE_DONE) return sqliteToWin32(rc);
+  state->complete = true;
+  state->keys = tree.keys();
+  return ERROR_SUCCESS;
+}
+
+LONG ReadHistorySettings(HKEY hive, Settings* settings) {
+  *settings = Settings();
+  settings->maxRecords = vreg::kDefaultMaxRecords;
+  settings->maxAgeDays = vreg::kDefaultMaxAgeDays;
+  settings->completeSince = INT64_MAX;
+  HiveConnection c;
+  LONG result = c.openForReading(hive);
+  if (result != ERROR_SUCCESS || !c.hasHistory()) return result;
+  return readSettings(c, settings);
+}
+
+LONG ChangeHistorySettings(HKEY hive, std::optional<int64_t> maxRecords,
+                           std::optional<int64_t> maxAgeDays) {
+  if ((maxRecords && (*maxRecords < 1 || *maxRecords > kMaxRecordsLimit)) ||
+      (maxAgeDays && (*maxAgeDays < 1 || *maxAgeDays > kMaxAgeDaysLimit))) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  HiveConnection c;
+  LONG result = c.openForWriting(hive);
+  if (result != ERROR_SUCCESS) return result;
+  int rc = c.exec("BEGIN IMMEDIATE");
+  if (rc != SQLITE_OK) return sqliteToWin32(rc);
+  const std::pair<const char*, std::optional<int64_t>> changes[] = {
+      {vreg::kSettingMaxRecords, maxRecords}, {vreg::kSettingMaxAgeDays, maxAgeDays}};
+  for (const auto& [name, value] : changes) {
+    if (!value || rc != SQLITE_OK) continue;
+    Statement update(c.db(), "UPDATE settings SET value = ?2 WHERE name = ?1");
+    rc = update.bind(1, std::string(name)).bind(2, *value).step();
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+  }
+  // The new limits hold from now on.
+  if (rc == SQLITE_OK) {
+    rc = c.exec(vreg::pruneHistorySql("(SELECT coalesce(max(id), 0) FROM history)",
+                                      std::to_string(vreg::microsecondsNow())));
+  }
+  const int ended = c.exec(rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
+  return sqliteToWin32(rc == SQLITE_OK ? ended : rc);
+}
+
+void FailNthHistoryRecord(unsigned n) { vreg::failNthHistoryRecord(n); }
+
+}  // namespace registry_history

@@ -1,0 +1,38 @@
+#include "sqlite_result.h"
+
+#include <sqlite3.h>
+
+namespace vreg {
+
+LONG sqliteToWin32(int rc) {
+  switch (rc & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return ERROR_SUCCESS;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return ERROR_BUSY;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return ERROR_ACCESS_DENIED;
+    case SQLITE_NOMEM:
+      return ERROR_OUTOFMEMORY;
+    case SQLITE_FULL:
+      return ERROR_DISK_FULL;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_SCHEMA:
+    case SQLITE_FORMAT:
+      return ERROR_BADDB;
+    case SQLITE_CANTOPEN:
+      return ERROR_CANTOPEN;
+    case SQLITE_TOOBIG:
+      return ERROR_INVALID_PARAMETER;
+    default:
+      return ERROR_REGISTRY_IO_FAILED;
+  }
+}
+
+}  // namespace vreg
