@@ -1,6 +1,21 @@
 # Test files that the Windows build leaves out, relative to tests/, each with
 # the reason it cannot run there. Everything else runs on both platforms.
 set(VINTUTIL_LINUX_ONLY_TESTS
+  # The stand-in's own diagnostics: a reset invalidates handles and rereads
+  # the hive location.
+  registry/diagnostics_test.cpp
+  # Damages and forges the stand-in's SQLite hive files.
+  registry/bad_input_test.cpp
+  # Kills a writing child process (fork, SIGKILL) and reopens its hive.
+  registry/crash_test.cpp
+  # Forked processes on one hive file, contending for its SQLite lock.
+  registry/multiprocess_test.cpp
+  # POSIX permissions of the hive files, as root and as nobody.
+  registry/permissions_test.cpp
+  # Forked processes and threads sharing state through anonymous shared memory.
+  registry/stress_test.cpp
+  # Fills the disk with a file size limit (setrlimit, SIGXFSZ) in a forked child.
+  registry/full_disk_test.cpp
   # The POSIX stand-ins of KERNEL32 (statvfs, quota, module lookup).
   utilities/disk_space_test.cpp
   # Starts POSIX shell scripts as programs.
