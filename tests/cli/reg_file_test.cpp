@@ -46,7 +46,7 @@ RegFile SampleFile(RegFileFormat format) {
       Value("empty sz", REG_SZ, B(std::string("\0", 1))),
       Value("no data sz", REG_SZ, {}),
       Value("expand", REG_EXPAND_SZ, B(std::string("%HOME%\\x\0", 9))),
-      Value("multi", REG_MULTI_SZ, B(std::string("one\0zwei\xC3\xA4\0\0", 14))),
+      Value("multi", REG_MULTI_SZ, B(std::string("one\0zwei\xC3\xA4\0\0", 12))),
       Value("dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12}),
       Value("short dword", REG_DWORD, {1, 2}),
       Value("qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 0x80}),
@@ -139,6 +139,17 @@ TEST(RegFileWriter, WritesUnicodeFilesAsUtf16leWithByteOrderMark) {
   EXPECT_EQ(*text,
             "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
             "\"m\"=hex(7):e4,00,00,00,00,00\r\n\r\n");
+}
+
+TEST(RegFileWriter, NamesALineBreakItCannotWrite) {
+  RegFile file;
+  file.keys.push_back({"HKEY_CURRENT_USER\\A", false, {}});
+  EXPECT_EQ(UnwritableName(file), "");
+  file.keys[0].values.push_back({"a\nb", false, REG_SZ, {'x', 0}});
+  EXPECT_EQ(UnwritableName(file),
+            "the value name 'a\nb' under HKEY_CURRENT_USER\\A holds a line break");
+  file.keys.insert(file.keys.begin(), {"HKEY_CURRENT_USER\\B\rC", false, {}});
+  EXPECT_NE(UnwritableName(file).find("the key name"), std::string::npos);
 }
 
 TEST(RegFileParser, ReadsAFileAsWindowsRegeditWritesIt) {

@@ -367,3 +367,18 @@ std::string SerializeRegFile(const RegFile& file) {
   if (file.format == RegFileFormat::kRegedit4) return text;
   return std::string(kUtf16Bom) + Utf8ToUtf16le(text);
 }
+
+std::string UnwritableName(const RegFile& file) {
+  const auto hasLineBreak = [](const std::string& name) {
+    return name.find_first_of("\r\n") != std::string::npos;
+  };
+  for (const RegFileKey& key : file.keys) {
+    if (hasLineBreak(key.path)) return "the key name '" + key.path + "' holds a line break";
+    for (const RegFileValue& value : key.values) {
+      if (hasLineBreak(value.name)) {
+        return "the value name '" + value.name + "' under " + key.path + " holds a line break";
+      }
+    }
+  }
+  return {};
+}

@@ -68,4 +68,9 @@ RegFileParseResult ParseRegFile(std::string_view bytes);
 // back byte for byte.
 std::string SerializeRegFile(const RegFile& file);
 
+// Why the file cannot be written as .reg text, or empty when it can: the
+// format has no escape for a line break, so a key or value name holding one
+// would not come back.
+std::string UnwritableName(const RegFile& file);
+
 #endif

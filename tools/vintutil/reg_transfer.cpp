@@ -32,6 +32,11 @@ int RunExport(const ExportOptions& o) {
   file.format = o.format == "regedit4" ? RegFileFormat::kRegedit4 : RegFileFormat::kUnicode;
   const LONG rc = ReadTree(*path, file.keys);
   if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
+  const std::string unwritable = UnwritableName(file);
+  if (!unwritable.empty()) {
+    return Fail("cannot export " + path->Full() + ": " + unwritable +
+                ", which a .reg file cannot hold");
+  }
 
   struct stat st;
   if (stat(o.file.c_str(), &st) == 0) {
