@@ -28,6 +28,9 @@ int main(int argc, char** argv) {
   reg->require_subcommand(1);
   AddRegAccessCommands(*reg, status);
   AddRegTransferCommands(*reg, status);
+#ifndef _WIN32
+  AddRegHistoryCommand(*reg, status);
+#endif
   AddDateCommand(app, status);
   AddDfCommand(app, status);
 

@@ -19,7 +19,10 @@ const Switch kSwitches[] = {
 };
 
 // Long options of the program that take an argument.
-const char* const kOptionsWithArgument[] = {"--value", "--type", "--data", "--format", "--locale"};
+const char* const kOptionsWithArgument[] = {
+    "--value", "--type", "--data",   "--format",    "--locale",  "--since",
+    "--user",  "--at",   "--export", "--set-limit", "--set-age",
+};
 
 bool TakesArgument(std::string_view word) {
   for (const char* o : kOptionsWithArgument) {

@@ -1,0 +1,284 @@
+// reg history: who changed which key or value when, from what to what; the
+// .reg text that restores a key as it was at a chosen time; the retention
+// settings of a hive's history.
+#include <registry_history.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "cli_common.h"
+#include "commands.h"
+#include "history_time.h"
+#include "key_path.h"
+#include "reg_file.h"
+#include "registry_tree.h"
+#include "value_format.h"
+
+namespace rh = registry_history;
+
+namespace {
+
+constexpr const char* kDefaultValueName = "(Default)";
+constexpr const char* kDone = "The operation completed successfully.";
+
+struct HistoryOptions {
+  std::string key;
+  std::string value;
+  bool defaultValue = false;
+  std::string since;
+  std::string user;
+  std::string format = "text";
+  std::string exportFile;
+  std::string at;
+  bool force = false;
+  std::optional<int64_t> maxRecords;
+  std::optional<int64_t> maxAgeDays;
+  bool showSettings = false;
+};
+
+// A record with the root of the hive it belongs to.
+struct HiveRecord {
+  HKEY root;
+  rh::Record record;
+};
+
+const char* ChangeText(rh::Change change) {
+  switch (change) {
+    case rh::Change::KeyCreated:
+      return "key created";
+    case rh::Change::KeyDeleted:
+      return "key deleted";
+    case rh::Change::ValueSet:
+      return "value set";
+    case rh::Change::ValueDeleted:
+      return "value deleted";
+  }
+  return "";
+}
+
+bool IsKeyChange(rh::Change change) {
+  return change == rh::Change::KeyCreated || change == rh::Change::KeyDeleted;
+}
+
+std::string FullKey(HKEY root, const std::string& subkey) { return KeyPath{root, subkey}.Full(); }
+
+std::string ShownValue(const std::optional<rh::Value>& value) {
+  if (!value) return "(absent)";
+  return TypeName(value->type) + " " + FormatData(value->type, value->data);
+}
+
+std::string ShownUser(const rh::Record& r) {
+  return (r.user.empty() ? "" : r.user) + "(" + std::to_string(r.uid) + ")";
+}
+
+void PrintLine(const HiveRecord& h) {
+  const rh::Record& r = h.record;
+  std::cout << FormatHistoryTime(r.time) << "  " << ShownUser(r) << "  " << r.program << "["
+            << r.pid << "]  " << ChangeText(r.change) << "  " << FullKey(h.root, r.key);
+  if (!IsKeyChange(r.change)) {
+    std::cout << "  " << (r.value.empty() ? kDefaultValueName : r.value) << "  "
+              << ShownValue(r.oldValue) << " -> " << ShownValue(r.newValue);
+  }
+  std::cout << "\n";
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += char(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += char(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string JsonValue(const std::optional<rh::Value>& value) {
+  if (!value) return "null";
+  return "{\"type\":" + JsonString(TypeName(value->type)) +
+         ",\"data\":" + JsonString(FormatData(value->type, value->data)) + "}";
+}
+
+std::string JsonLine(const HiveRecord& h) {
+  const rh::Record& r = h.record;
+  const bool keyChange = IsKeyChange(r.change);
+  return "{\"time\":" + JsonString(FormatHistoryTime(r.time)) +
+         ",\"time_us\":" + std::to_string(r.time) + ",\"uid\":" + std::to_string(r.uid) +
+         ",\"user\":" + JsonString(r.user) + ",\"pid\":" + std::to_string(r.pid) +
+         ",\"program\":" + JsonString(r.program) +
+         ",\"change\":" + JsonString(ChangeText(r.change)) +
+         ",\"key\":" + JsonString(FullKey(h.root, r.key)) +
+         ",\"value\":" + (keyChange ? "null" : JsonString(r.value)) +
+         ",\"old\":" + JsonValue(r.oldValue) + ",\"new\":" + JsonValue(r.newValue) + "}";
+}
+
+std::optional<int64_t> TimeArgument(const std::string& text, const char* option, int& status) {
+  const auto time = ParseHistoryTime(text);
+  if (!time) {
+    status = Fail(std::string(option) + " '" + text +
+                  "': not an ISO 8601 time such as 2024-06-11T14:30:00Z or 2024-06-11T16:30");
+  }
+  return time;
+}
+
+// The history's reach, for refusals and the settings report.
+std::string CompleteSinceText(int64_t completeSince) {
+  if (completeSince == INT64_MAX) return "has no history yet";
+  if (completeSince <= 0) return "has every change since the hive was created";
+  return "has every change since " + FormatHistoryTime(completeSince);
+}
+
+int RunList(const HistoryOptions& o, const std::optional<KeyPath>& path) {
+  rh::Filter filter;
+  int status = kExitSuccess;
+  if (path) filter.key = path->subkey;
+  if (o.defaultValue) filter.value = "";
+  if (!o.value.empty()) filter.value = o.value;
+  if (!o.user.empty()) filter.user = o.user;
+  if (!o.since.empty()) {
+    const auto since = TimeArgument(o.since, "--since", status);
+    if (!since) return status;
+    filter.since = *since;
+  }
+  std::vector<HiveRecord> all;
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    if (path && path->root != root) continue;
+    std::vector<rh::Record> records;
+    const LONG rc = rh::ReadHistory(root, filter, &records);
+    if (rc != ERROR_SUCCESS) return Fail(FullKey(root, "") + ": " + RegistryErrorText(rc));
+    for (rh::Record& r : records) all.push_back({root, std::move(r)});
+  }
+  // Both hives together: newest first by time.
+  std::stable_sort(all.begin(), all.end(), [](const HiveRecord& a, const HiveRecord& b) {
+    return a.record.time > b.record.time;
+  });
+  if (o.format == "json") {
+    std::cout << "[";
+    for (size_t i = 0; i < all.size(); ++i) std::cout << (i ? ",\n" : "\n") << JsonLine(all[i]);
+    std::cout << (all.empty() ? "]\n" : "\n]\n");
+  } else {
+    for (const HiveRecord& h : all) PrintLine(h);
+  }
+  return kExitSuccess;
+}
+
+int RunExport(const HistoryOptions& o, const KeyPath& path) {
+  int status = kExitSuccess;
+  if (path.subkey.empty()) return Fail("--export needs a key below the root");
+  if (o.at.empty()) return Fail("--export needs --at TIME: the time whose state to restore");
+  const auto at = TimeArgument(o.at, "--at", status);
+  if (!at) return status;
+  rh::PastState past;
+  const LONG rc = rh::ReadPastState(path.root, path.subkey, *at, &past);
+  if (rc != ERROR_SUCCESS) return Fail(path.Full() + ": " + RegistryErrorText(rc));
+  if (!past.complete) {
+    return Fail(path.Full() + ": cannot restore " + o.at + ": " + FullKey(path.root, "") + " " +
+                CompleteSinceText(past.completeSince));
+  }
+  // The key goes first, whole, so that what was added since disappears.
+  RegFile file;
+  file.keys.push_back({path.Full(), true, {}, 0});
+  for (const rh::KeyState& key : past.keys) {
+    RegFileKey block{FullKey(path.root, key.path), false, {}, 0};
+    for (const rh::NamedValue& v : key.values) {
+      block.values.push_back({v.name, false, v.value.type, v.value.data, 0});
+    }
+    file.keys.push_back(std::move(block));
+  }
+  struct stat st;
+  if (stat(o.exportFile.c_str(), &st) == 0) {
+    const std::string refusal = Confirm("File " + o.exportFile + " exists, overwrite?", o.force);
+    if (!refusal.empty()) return Fail(o.exportFile + " exists and is kept: " + refusal);
+  }
+  const std::string bytes = SerializeRegFile(file);
+  std::ofstream out(o.exportFile, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) return Fail("cannot write " + o.exportFile);
+  std::cout << kDone << "\n";
+  return kExitSuccess;
+}
+
+// The settings of the hive named (the machine hive when none is).
+int RunSettings(const HistoryOptions& o, std::optional<KeyPath> path) {
+  if (!path) path = KeyPath{HKEY_LOCAL_MACHINE, ""};
+  if (!path->subkey.empty())
+    return Fail("the history settings belong to a hive: name HKLM or HKCU");
+  if (o.maxRecords || o.maxAgeDays) {
+    const LONG rc = rh::ChangeHistorySettings(path->root, o.maxRecords, o.maxAgeDays);
+    if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
+  }
+  rh::Settings settings;
+  const LONG rc = rh::ReadHistorySettings(path->root, &settings);
+  if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
+  std::cout << path->Full() << ": " << settings.records << " records; kept: at most "
+            << settings.maxRecords << " records, none older than " << settings.maxAgeDays
+            << " days; " << CompleteSinceText(settings.completeSince) << "\n";
+  return kExitSuccess;
+}
+
+int RunHistory(const HistoryOptions& o) {
+  std::optional<KeyPath> path;
+  if (!o.key.empty()) {
+    path = ParseKeyPath(o.key);
+    if (!path) return Fail("unknown root in '" + o.key + "': use HKLM\\... or HKCU\\...");
+  }
+  if (o.maxRecords || o.maxAgeDays || o.showSettings) return RunSettings(o, path);
+  if (!o.exportFile.empty()) {
+    if (!path) return Fail("--export needs a KEY");
+    return RunExport(o, *path);
+  }
+  return RunList(o, path);
+}
+
+}  // namespace
+
+void AddRegHistoryCommand(CLI::App& reg, int& status) {
+  auto options = std::make_shared<HistoryOptions>();
+  auto* h = reg.add_subcommand(
+      "history",
+      "Changes of keys and values, newest first: time (UTC), user, program, change, key, "
+      "value, old -> new; or the .reg text that restores a key as it was (--export --at); "
+      "or the hive's history settings");
+  h->add_option("KEY", options->key,
+                "HKLM\\path or HKCU\\path: this key and the keys below it (default: both hives)");
+  auto* named = h->add_option("--value,-v", options->value, "only the changes of this value (/v)")
+                    ->type_name("NAME");
+  h->add_flag("--default-value", options->defaultValue,
+              "only the changes of the key's default (unnamed) value (/ve)")
+      ->excludes(named);
+  h->add_option("--since", options->since, "only changes at or after this ISO 8601 time")
+      ->type_name("TIME");
+  h->add_option("--user", options->user, "only changes by this user (name or user id)")
+      ->type_name("NAME");
+  h->add_option("--format", options->format, "text (default): one line per change; json")
+      ->check(CLI::IsMember({"text", "json"}));
+  auto* exportFile =
+      h->add_option("--export", options->exportFile,
+                    "write a .reg file that deletes KEY and recreates it as it was at --at")
+          ->type_name("FILE");
+  h->add_option("--at", options->at, "the ISO 8601 time whose state --export restores")
+      ->type_name("TIME")
+      ->needs(exportFile);
+  h->add_flag("--force,-f", options->force, "overwrite an existing file without asking (/y)");
+  h->add_option("--set-limit", options->maxRecords,
+                "keep at most this many records in the history of the hive named (HKLM or HKCU; "
+                "default HKLM)")
+      ->type_name("RECORDS");
+  h->add_option("--set-age", options->maxAgeDays,
+                "keep no record older than this many days in the hive's history")
+      ->type_name("DAYS");
+  h->add_flag("--settings", options->showSettings, "show the hive's history settings");
+  h->callback([options, &status] { status = RunHistory(*options); });
+}
