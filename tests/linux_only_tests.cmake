@@ -16,6 +16,8 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   registry/stress_test.cpp
   # Fills the disk with a file size limit (setrlimit, SIGXFSZ) in a forked child.
   registry/full_disk_test.cpp
+  # The stand-in's change counter file: its mode, readers of another user.
+  registry/change_counter_test.cpp
   # The POSIX stand-ins of KERNEL32 (statvfs, quota, module lookup).
   utilities/disk_space_test.cpp
   # Starts POSIX shell scripts as programs.

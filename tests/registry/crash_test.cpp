@@ -88,7 +88,7 @@ TEST(Crash, EveryAcknowledgedWriteSurvivesAKilledWriter) {
     // (which takes some fsyncs), later ones amid its writes, while this
     // process reads the latest write again and again.
     const auto killAt = std::chrono::steady_clock::now() +
-                        std::chrono::microseconds(random() % (round < 5 ? 60000 : 6000));
+                        std::chrono::microseconds(random() % (round < 5 ? 60000 : 10000));
     while (std::chrono::steady_clock::now() < killAt) readLatest();
     kill(writer, SIGKILL);
     ASSERT_EQ(128 + SIGKILL, waitChild(writer)) << "the writer failed on its own";
