@@ -10,6 +10,8 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   registry/crash_test.cpp
   # Forked processes on one hive file, contending for its SQLite lock.
   registry/multiprocess_test.cpp
+  # Forked processes sharing memory (mmap) stress the stand-in's cache.
+  registry/stress_test.cpp
   # POSIX permissions of the hive files, as root and as nobody.
   registry/permissions_test.cpp
   # Forked processes and threads sharing state through anonymous shared memory.
@@ -18,6 +20,12 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   registry/full_disk_test.cpp
   # The stand-in's change counter file: its mode, readers of another user.
   registry/change_counter_test.cpp
+  # Records the plant tools' starts with POSIX shell scripts.
+  settings/plant_tools_test.cpp
+  # Compares the program's disk figures with statvfs.
+  cli/date_df_test.cpp
+  # Starts the program with fork and exec; Windows uses cli/windows/run_cli.cpp.
+  cli/run_cli.cpp
   # The POSIX stand-ins of KERNEL32 (statvfs, quota, module lookup).
   utilities/disk_space_test.cpp
   # Starts POSIX shell scripts as programs.

@@ -5,6 +5,10 @@ if(TARGET test_cli)
   target_link_libraries(test_cli PRIVATE vintutil_cli_commands)
   target_compile_definitions(test_cli PRIVATE VINTUTIL_CLI_PATH="$<TARGET_FILE:vintutil_cli>")
   add_dependencies(test_cli vintutil_cli)
+  # Windows starts the program its own way (run_cli.cpp is Linux-only).
+  if(WIN32)
+    target_sources(test_cli PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/cli/windows/run_cli.cpp)
+  endif()
 endif()
 
 # The installed tree: headers, libraries, CMake package and pkg-config file

@@ -7,11 +7,17 @@
 // - HKCU\Control Panel\International holds the user's regional settings and
 //   belongs to the system: it is put back as it was, values the test added
 //   deleted and values it changed restored.
+// dir() is a fresh scratch directory for the test's files. Faults and
+// handle counts of the registry diagnostics start anew.
 // One TempRegistry exists at a time (one per test), so the state taken at
 // its start is kept here rather than in the object.
 #include "temp_registry.h"
 
 #include <windows.h>
+
+#include <registry_diagnostics.h>
+
+#include <filesystem>
 
 #include <set>
 #include <stdexcept>
@@ -131,6 +137,17 @@ void restoreInternational(const std::vector<NamedValue>& saved) {
 }  // namespace
 
 TempRegistry::TempRegistry() {
+  char unique[MAX_PATH];
+  const std::filesystem::path temp = std::filesystem::temp_directory_path();
+  if (GetTempFileNameA(temp.string().c_str(), "vin", 0, unique) == 0) {
+    throw std::runtime_error("cannot name a scratch directory");
+  }
+  // The name was made a file to reserve it: a directory takes its place.
+  std::filesystem::remove(unique);
+  std::filesystem::create_directory(unique);
+  dir_ = unique;
+  RegDiagReset();
+  RegDiagClearFaults();
   deleteSuiteTrees();
   keysBefore.clear();
   for (const Parent& parent : kParents) keysBefore.push_back(subkeys(parent));
@@ -138,6 +155,10 @@ TempRegistry::TempRegistry() {
 }
 
 TempRegistry::~TempRegistry() {
+  RegDiagClearFaults();
+  RegDiagReset();
+  std::error_code ignored;
+  std::filesystem::remove_all(dir_, ignored);
   try {
     deleteSuiteTrees();
     deleteKeysCreatedSince(keysBefore);
