@@ -18,6 +18,11 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   registry/stress_test.cpp
   # Fills the disk with a file size limit (setrlimit, SIGXFSZ) in a forked child.
   registry/full_disk_test.cpp
+  # The change history of the registry stand-in: forks, kills, switches users
+  # and reads its SQLite tables.
+  registry/history_test.cpp
+  # reg history exists only over the registry stand-in.
+  cli/history_cli_test.cpp
   # The stand-in's change counter file: its mode, readers of another user.
   registry/change_counter_test.cpp
   # Records the plant tools' starts with POSIX shell scripts.
