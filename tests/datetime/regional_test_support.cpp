@@ -59,6 +59,12 @@ RegionalOverrides With(RegionalOverrides base, const RegionalOverrides& changes)
   return base;
 }
 
+std::string Both(CDatumUhrzeit value) {
+  CString text;
+  value.GetDatumUhrzeit(text);
+  return static_cast<LPCSTR>(text);
+}
+
 void ClearLocaleEnvironment() {
   for (const char* variable : {"LC_ALL", "LC_TIME", "LC_CTYPE", "LANG"}) unsetenv(variable);
 }

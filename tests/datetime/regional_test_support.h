@@ -4,6 +4,8 @@
 #ifndef VINTUTIL_TESTS_DATETIME_REGIONAL_TEST_SUPPORT_H
 #define VINTUTIL_TESTS_DATETIME_REGIONAL_TEST_SUPPORT_H
 
+#include <DatumUhrzeit.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +31,9 @@ RegionalOverrides With(RegionalOverrides base, const RegionalOverrides& changes)
 void ClearLocaleEnvironment();
 
 bool LocaleInstalled(const char* name);
+
+// GetDatumUhrzeit of `value`.
+std::string Both(CDatumUhrzeit value);
 
 // Skips the test when the locale is missing; scripts/deps generates them.
 #define REQUIRE_LOCALE(name)  \

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "regional_test_support.h"
+
 namespace {
 
 bool scripted = false;
@@ -47,25 +49,18 @@ extern "C" __attribute__((visibility("default"))) int WINAPI GetLocaleInfoA(LCID
 
 namespace {
 
-const std::vector<LCTYPE> kDate = {LOCALE_ICENTURY, LOCALE_IMONLZERO, LOCALE_IDAYLZERO,
-                                   LOCALE_SDATE, LOCALE_IDATE};
 const std::vector<LCTYPE> kTime = {LOCALE_STIME, LOCALE_ITIME, LOCALE_ITLZERO};
 
-std::vector<LCTYPE> Concat(std::vector<LCTYPE> a, const std::vector<LCTYPE>& b) {
+std::vector<LCTYPE> Then(std::vector<LCTYPE> a, const std::vector<LCTYPE>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
-}
-
-std::string Both(CDatumUhrzeit value) {
-  CString text;
-  value.GetDatumUhrzeit(text);
-  return static_cast<LPCSTR>(text);
 }
 
 class SettingsQueriesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     scripted = true;
+    queries.clear();
     answers = {{LOCALE_ICENTURY, "1"}, {LOCALE_IMONLZERO, "1"}, {LOCALE_IDAYLZERO, "1"},
                {LOCALE_SDATE, "."},    {LOCALE_IDATE, "1"},     {LOCALE_STIME, ":"},
                {LOCALE_ITIME, "1"},    {LOCALE_ITLZERO, "1"},   {LOCALE_S1159, "AM"},
@@ -74,39 +69,33 @@ class SettingsQueriesTest : public ::testing::Test {
   void TearDown() override { scripted = false; }
 };
 
-TEST_F(SettingsQueriesTest, DateThenTimeSettingsInOrder) {
-  queries.clear();
-  CDatumUhrzeit fromNumbers(14, 7, 9045, 2024, 3, 5);
-  EXPECT_EQ(Concat(kDate, kTime), queries);
-  queries.clear();
+// Date settings, then time settings; the designator only on the 12-hour
+// clock; a copy reads nothing.
+TEST_F(SettingsQueriesTest, ReadsEachSettingOnceInOrder) {
+  const std::vector<LCTYPE> date = {LOCALE_ICENTURY, LOCALE_IMONLZERO, LOCALE_IDAYLZERO,
+                                    LOCALE_SDATE, LOCALE_IDATE};
   CTime time(2024, 3, 5, 14, 7, 9);
   CDatumUhrzeit fromTime(time);
-  EXPECT_EQ(Concat(kDate, kTime), queries);
-  queries.clear();
-  CDatumUhrzeit copy(fromTime);
-  Both(copy);
-  EXPECT_TRUE(queries.empty());
-}
-
-TEST_F(SettingsQueriesTest, DesignatorIsReadOnlyOnTheTwelveHourClock) {
-  struct Case {
+  EXPECT_EQ(Then(date, kTime), queries);
+  const struct {
     const char* clock;
     int hour;
     std::vector<LCTYPE> expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"1", 14, kTime},
       {"2", 14, kTime},
-      {"0", 9, Concat(kTime, {LOCALE_S1159})},
-      {"0", 0, Concat(kTime, {LOCALE_S1159})},
-      {"0", 12, Concat(kTime, {LOCALE_S2359})},
+      {"0", 0, Then(kTime, {LOCALE_S1159})},
+      {"0", 12, Then(kTime, {LOCALE_S2359})},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     answers[LOCALE_ITIME] = c.clock;
     queries.clear();
     CDatumUhrzeit value(c.hour, 7, 45, 9);
     EXPECT_EQ(c.expected, queries) << "clock " << c.clock << ", hour " << c.hour;
   }
+  queries.clear();
+  Both(CDatumUhrzeit(fromTime));
+  EXPECT_TRUE(queries.empty());
 }
 
 TEST_F(SettingsQueriesTest, FailedQueryIsAnEmptyText) {

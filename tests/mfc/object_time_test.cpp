@@ -20,69 +20,41 @@ IMPLEMENT_DYNAMIC(CDerived, CBase)
 
 TEST(RuntimeClassTest, WalksTheBaseChain) {
   CDerived derived;
-  CBase base;
-  EXPECT_TRUE(derived.IsKindOf(RUNTIME_CLASS(CDerived)));
   EXPECT_TRUE(derived.IsKindOf(RUNTIME_CLASS(CBase)));
   EXPECT_TRUE(derived.IsKindOf(RUNTIME_CLASS(CObject)));
-  EXPECT_FALSE(base.IsKindOf(RUNTIME_CLASS(CDerived)));
+  EXPECT_FALSE(CBase().IsKindOf(RUNTIME_CLASS(CDerived)));
   EXPECT_FALSE(RUNTIME_CLASS(CObject)->IsDerivedFrom(RUNTIME_CLASS(CBase)));
 
-  const CObject& asObject = derived;
-  CRuntimeClass* runtimeClass = asObject.GetRuntimeClass();
+  CRuntimeClass* runtimeClass = static_cast<const CObject&>(derived).GetRuntimeClass();
   EXPECT_EQ(runtimeClass, &CDerived::classCDerived);
   EXPECT_STREQ(runtimeClass->m_lpszClassName, "CDerived");
   EXPECT_EQ(runtimeClass->m_nObjectSize, static_cast<int>(sizeof(CDerived)));
   EXPECT_EQ(runtimeClass->m_wSchema, 0xFFFFu);
-  EXPECT_EQ(runtimeClass->m_pfnGetBaseClass(), RUNTIME_CLASS(CBase));
   EXPECT_EQ(RUNTIME_CLASS(CObject)->m_pfnGetBaseClass, nullptr);
-  EXPECT_FALSE(asObject.IsSerializable());
+  EXPECT_EQ(runtimeClass->CreateObject(), nullptr);
 }
 
-TEST(RuntimeClassTest, CreatesNothingWithoutCreationFunction) {
-  EXPECT_EQ(RUNTIME_CLASS(CDerived)->CreateObject(), nullptr);
-  EXPECT_EQ(RUNTIME_CLASS(CObject)->CreateObject(), nullptr);
-}
-
-class CTimeTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    tzset();
-  }
-};
-
-TEST_F(CTimeTest, GivesLocalParts) {
+TEST(CTimeTest, ConvertsBetweenLocalPartsAndTime) {
+  setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+  tzset();
   // 2021-07-01 10:20:30 UTC is 12:20:30 summer time in Central Europe.
-  CTime t(static_cast<time_t>(1625134830));
+  CTime summer(static_cast<time_t>(1625134830));
   struct tm parts;
   memset(&parts, 0xCC, sizeof parts);
-  ASSERT_EQ(t.GetLocalTm(&parts), &parts);
+  ASSERT_EQ(summer.GetLocalTm(&parts), &parts);
   EXPECT_EQ(parts.tm_year, 121);
   EXPECT_EQ(parts.tm_mon, 6);
   EXPECT_EQ(parts.tm_mday, 1);
   EXPECT_EQ(parts.tm_hour, 12);
   EXPECT_EQ(parts.tm_min, 20);
   EXPECT_EQ(parts.tm_sec, 30);
-  EXPECT_EQ(t.GetGmtTm(nullptr)->tm_hour, 10);
+  EXPECT_EQ(summer.GetLocalTm()->tm_hour, 12);
+  EXPECT_EQ(summer.GetGmtTm(nullptr)->tm_hour, 10);
 
-  struct tm* shared = t.GetLocalTm();
-  ASSERT_NE(shared, nullptr);
-  EXPECT_EQ(shared->tm_hour, 12);
-}
-
-TEST_F(CTimeTest, BuildsFromLocalParts) {
   CTime winter(2020, 1, 15, 8, 5, 9);
   EXPECT_EQ(winter.GetTime(), 1579071909);  // 07:05:09 UTC
-  EXPECT_EQ(winter.GetYear(), 2020);
-  EXPECT_EQ(winter.GetMonth(), 1);
-  EXPECT_EQ(winter.GetDay(), 15);
   EXPECT_EQ(winter.GetHour(), 8);
-  EXPECT_EQ(winter.GetMinute(), 5);
-  EXPECT_EQ(winter.GetSecond(), 9);
   EXPECT_EQ(winter.GetDayOfWeek(), 4);  // Wednesday; Sunday is 1
-  EXPECT_TRUE(CTime(1) < CTime(2));
-  EXPECT_TRUE(CTime(5) == CTime(5));
-  EXPECT_TRUE(CTime::GetCurrentTime() != CTime());
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,15 +42,14 @@ class WinExecTest : public ::testing::Test {
         (std::filesystem::temp_directory_path() / "vintutil-exec-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
-    std::filesystem::create_directory(dir_ + "/tools dir");
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   static void writeFile(const std::string& path, const std::string& text, mode_t mode) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path) << text;
     chmod(path.c_str(), mode);
   }
-  void writeRecorder(const std::string& path) { writeFile(path, kRecorder, 0755); }
 
   // The lines the recorder at path wrote; empty if it did not run in time.
   static std::vector<std::string> recordOf(const std::string& path) {
@@ -65,36 +64,54 @@ class WinExecTest : public ::testing::Test {
     return lines;
   }
 
-  // Just the argument lines of a record.
-  static std::vector<std::string> argumentsOf(const std::vector<std::string>& record) {
-    std::vector<std::string> arguments;
-    for (const std::string& line : record) {
-      if (!line.empty() && line[0] == '[') arguments.push_back(line.substr(1, line.size() - 2));
-    }
-    return arguments;
-  }
-
   std::string dir_;
 };
 
-TEST_F(WinExecTest, SplitsArgumentsAsCommandLineToArgvW) {
-  std::string program = dir_ + "/tools dir/record";
-  writeRecorder(program);
-  // A doubled quote inside a quoted part gives a quote; it comes last, as
-  // whether the quoted part goes on after it differs between Windows versions.
-  std::string line = "\"" + program + "\" plain \"two words\"\ttab a\\\"b \"c\\\\\" " +
-                     "d\\\\\\\\\"e f\" \"\" back\\\\slash $HOME;echo|* \"x\"\"y\"z";
-  EXPECT_GT(WinExec(line.c_str(), SW_HIDE), 31u);
-  std::vector<std::string> expected = {"plain",        "two words", "tab", "a\"b",
-                                       "c\\",          "d\\\\e f",  "",    "back\\\\slash",
-                                       "$HOME;echo|*", "x\"yz"};
-  EXPECT_EQ(argumentsOf(recordOf(program)), expected);
+// Each case in a folder of its own, named @ in its texts, which is also
+// first on PATH.
+TEST_F(WinExecTest, FindsTheProgramAndSplitsItsArguments) {
+  const struct {
+    std::vector<std::string> programs;
+    std::string line, recorder;
+    std::vector<std::string> arguments;
+  } cases[] = {
+      // As CommandLineToArgvW. A doubled quote inside a quoted part gives a
+      // quote; it comes last, as whether the quoted part goes on after it
+      // differs between Windows versions.
+      {{"tools dir/record"},
+       "\"@/tools dir/record\" plain \"two words\"\ttab a\\\"b \"c\\\\\" d\\\\\\\\\"e f\" \"\" "
+       "back\\\\slash $HOME;echo|* \"x\"\"y\"z",
+       "tools dir/record",
+       {"plain", "two words", "tab", "a\"b", "c\\", "d\\\\e f", "", "back\\\\slash", "$HOME;echo|*",
+        "x\"yz"}},
+      // Unquoted: "@/tools" names nothing, the longer prefix does.
+      {{"tools dir/record"}, "@/tools dir/record /reg", "tools dir/record", {"/reg"}},
+      // The shorter prefix wins when it names a program.
+      {{"tools", "tools dir/record"}, "@/tools dir/record /reg", "tools", {"dir/record", "/reg"}},
+      {{"ssdraw.exe"}, "@/ssdraw /reg", "ssdraw.exe", {"/reg"}},
+      {{"onpath"}, "onpath x", "onpath", {"x"}},
+  };
+  const std::string path = getenv("PATH");
+  int number = 0;
+  for (const auto& c : cases) {
+    const std::string folder = dir_ + "/" + std::to_string(++number);
+    for (const std::string& program : c.programs)
+      writeFile(folder + "/" + program, kRecorder, 0755);
+    setenv("PATH", (folder + ":" + path).c_str(), 1);
+    const std::string line = std::regex_replace(c.line, std::regex("@"), folder);
+    EXPECT_GT(WinExec(line.c_str(), SW_HIDE), 31u) << line;
+    std::vector<std::string> arguments;
+    for (const std::string& record : recordOf(folder + "/" + c.recorder)) {
+      if (record[0] == '[') arguments.push_back(record.substr(1, record.size() - 2));
+    }
+    EXPECT_EQ(arguments, c.arguments) << line;
+  }
 }
 
 TEST_F(WinExecTest, StartsDetachedWithoutLeavingAChild) {
   std::string program = dir_ + "/record";
-  writeRecorder(program);
-  EXPECT_GT(WinExec((program + " /reg").c_str(), SW_HIDE), 31u);
+  writeFile(program, kRecorder, 0755);
+  EXPECT_GT(WinExec((program + " /reg").c_str(), SW_SHOWNORMAL), 31u);
   // Neither a running child nor a zombie: the program is not our child.
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
@@ -105,38 +122,6 @@ TEST_F(WinExecTest, StartsDetachedWithoutLeavingAChild) {
   EXPECT_NE(record[1], "ppid=" + std::to_string(getpid()));
   EXPECT_NE(record[2], "sid=" + std::to_string(getsid(0)));
   EXPECT_EQ(record[3], "streams=/dev/null /dev/null /dev/null");
-}
-
-TEST_F(WinExecTest, FindsProgramsInFoldersWithBlanks) {
-  std::string program = dir_ + "/tools dir/record";
-  writeRecorder(program);
-  // Quoted, and unquoted: "<dir>/tools" names nothing, the longer prefix does.
-  EXPECT_GT(WinExec(("\"" + program + "\" /reg").c_str(), SW_HIDE), 31u);
-  EXPECT_EQ(argumentsOf(recordOf(program)), std::vector<std::string>{"/reg"});
-  std::filesystem::remove(dir_ + "/tools dir/record.record");
-  EXPECT_GT(WinExec((program + " /reg").c_str(), SW_SHOWNORMAL), 31u);
-  EXPECT_EQ(argumentsOf(recordOf(program)), std::vector<std::string>{"/reg"});
-}
-
-TEST_F(WinExecTest, ShorterPrefixWinsWhenItNamesAProgram) {
-  std::string shadow = dir_ + "/tools";
-  writeRecorder(shadow);
-  writeRecorder(dir_ + "/tools dir/record");
-  EXPECT_GT(WinExec((dir_ + "/tools dir/record /reg").c_str(), SW_HIDE), 31u);
-  std::vector<std::string> expected = {"dir/record", "/reg"};
-  EXPECT_EQ(argumentsOf(recordOf(shadow)), expected);
-}
-
-TEST_F(WinExecTest, LooksUpBareNamesAndAddsExe) {
-  writeRecorder(dir_ + "/ssdraw.exe");
-  EXPECT_GT(WinExec((dir_ + "/ssdraw /reg").c_str(), SW_HIDE), 31u);
-  EXPECT_EQ(argumentsOf(recordOf(dir_ + "/ssdraw.exe")), std::vector<std::string>{"/reg"});
-
-  writeRecorder(dir_ + "/onpath");
-  std::string path = dir_ + ":" + getenv("PATH");
-  setenv("PATH", path.c_str(), 1);
-  EXPECT_GT(WinExec("onpath x", SW_HIDE), 31u);
-  EXPECT_EQ(argumentsOf(recordOf(dir_ + "/onpath")), std::vector<std::string>{"x"});
 }
 
 TEST_F(WinExecTest, ReportsFailuresWithWindowsCodes) {
