@@ -11,20 +11,17 @@ class OptionsTest : public SettingsTest {
   void SetUp() override { regtest::CreateKey(HKEY_LOCAL_MACHINE, kOptionen); }
 };
 
-TEST_F(OptionsTest, TruthValuesAreStoredAsTrueOrFalseText) {
+TEST_F(OptionsTest, TruthValuesAreStoredAsTrueOrFalseAndOnlyExactlyTrueReadsAsTrue) {
   ASSERT_EQ(store_.SetAutoSave(5), 0);
   EXPECT_EQ(Stored(kOptionen, "AUTOSAVE"),
             (regtest::Value{REG_SZ, Bytes({'T', 'R', 'U', 'E', 0})}));
   EXPECT_EQ(store_.GetAutoSave(), 1);
-  ASSERT_EQ(store_.SetAutoSave(0), 0);
-  EXPECT_EQ(Stored(kOptionen, "AUTOSAVE"), Text("FALSE"));
-  EXPECT_EQ(store_.GetAutoSave(), 0);
   ASSERT_EQ(store_.SetUmrechnungPrimaer(-1), 0);
   EXPECT_EQ(Stored(kOptionen, "UMRECHNUNGPRIM"), Text("TRUE"));
   EXPECT_EQ(store_.GetUmrechnungPrimaer(), 1);
-}
-
-TEST_F(OptionsTest, OnlyExactlyTrueReadsAsTrue) {
+  ASSERT_EQ(store_.SetAutoSave(0), 0);
+  EXPECT_EQ(Stored(kOptionen, "AUTOSAVE"), Text("FALSE"));
+  EXPECT_EQ(store_.GetAutoSave(), 0);
   const regtest::Value kFalseReadings[] = {
       Text("true"), Text("True"), Text("1"), Text("TRUE "), {REG_DWORD, Bytes({1, 0, 0, 0})}};
   for (const regtest::Value& value : kFalseReadings) {
@@ -34,7 +31,7 @@ TEST_F(OptionsTest, OnlyExactlyTrueReadsAsTrue) {
     EXPECT_EQ(store_.GetAutoSave(), 0);
     EXPECT_EQ(store_.GetUmrechnungPrimaer(), 0);
   }
-  EXPECT_TRUE(reports_.reports().empty());
+  EXPECT_TRUE(reports_.messages().empty());
 }
 
 TEST_F(OptionsTest, ParameterLevelIsFourBinaryBytesReadUnsigned) {
@@ -49,14 +46,6 @@ TEST_F(OptionsTest, ParameterLevelIsFourBinaryBytesReadUnsigned) {
   Store(kOptionen, "PARAMETERLEVEL", {REG_BINARY, Bytes({1, 2, 3, 4, 5})});
   EXPECT_EQ(store_.GetParameterLevel(), 0u);
   EXPECT_EQ(reports_.pairs(), std::vector<ReportPair>({{10191, 10293}}));
-}
-
-TEST_F(OptionsTest, MatrixOptionsRoundTrip) {
-  ASSERT_EQ(store_.SetMatrixOptions(-3, 0, 12, 7), 0);
-  EXPECT_EQ(Stored(kOptionen, "MATRIX"), Text("-3, 0, 12, 7"));
-  int a = 0, b = 0, c = 0, d = 0;
-  ASSERT_EQ(store_.GetMatrixOptions(&a, &b, &c, &d), 0);
-  EXPECT_EQ(std::vector<int>({a, b, c, d}), std::vector<int>({-3, 0, 12, 7}));
 }
 
 // A stored matrix text and the options it sets (9: left unchanged).
@@ -75,7 +64,9 @@ const MatrixParse kMatrixParses[] = {
     {"", {9, 9, 9, 9}},
 };
 
-TEST_F(OptionsTest, MatrixOptionsAreParsedAsSscanfDoes) {
+TEST_F(OptionsTest, MatrixOptionsAreWrittenAsListAndParsedAsSscanfDoes) {
+  ASSERT_EQ(store_.SetMatrixOptions(-3, 0, 12, 7), 0);
+  EXPECT_EQ(Stored(kOptionen, "MATRIX"), Text("-3, 0, 12, 7"));
   for (const MatrixParse& parse : kMatrixParses) {
     SCOPED_TRACE(parse.text);
     Store(kOptionen, "MATRIX", Text(parse.text));
@@ -85,29 +76,18 @@ TEST_F(OptionsTest, MatrixOptionsAreParsedAsSscanfDoes) {
   }
 }
 
-TEST_F(OptionsTest, ZebPrintSettingsAreCutTo1255Bytes) {
-  const std::string text(2000, 'z');
-  ASSERT_EQ(store_.SetZEBPrintSettings(text.c_str()), 0);
-  EXPECT_EQ(Stored(kOptionen, "ZEBPRINTSETTINGS"), Text(text.substr(0, 1255)));
-  EXPECT_EQ(std::string(store_.GetZEBPrintSettings()), text.substr(0, 1255));
-}
-
-TEST_F(OptionsTest, PrintOptionsAreCutTo9999BytesAndReadBackWhole) {
-  const std::string text(12000, 'p');
-  ASSERT_EQ(store_.SetPrintOptions(text.c_str()), 0);
-  EXPECT_EQ(Stored(kOptionen, "PRINTOPTIONS"), Text(text.substr(0, 9999)));
-  EXPECT_EQ(std::string(store_.GetPrintOptions()), text.substr(0, 9999));
-}
-
-TEST_F(OptionsTest, MissingPrintTextsReadEmptyWithoutReport) {
-  EXPECT_TRUE(store_.GetPrintOptions().IsEmpty());
-  EXPECT_TRUE(store_.GetZEBPrintSettings().IsEmpty());
+TEST_F(OptionsTest, PrintTextsAreCutToTheirLimits) {
+  ASSERT_EQ(store_.SetZEBPrintSettings(std::string(2000, 'z').c_str()), 0);
+  EXPECT_EQ(Stored(kOptionen, "ZEBPRINTSETTINGS"), Text(std::string(1255, 'z')));
+  EXPECT_EQ(std::string(store_.GetZEBPrintSettings()), std::string(1255, 'z'));
+  ASSERT_EQ(store_.SetPrintOptions(std::string(12000, 'p').c_str()), 0);
+  EXPECT_EQ(Stored(kOptionen, "PRINTOPTIONS"), Text(std::string(9999, 'p')));
+  EXPECT_EQ(std::string(store_.GetPrintOptions()), std::string(9999, 'p'));
+  // Print settings too long for the buffer read empty, silently.
   Store(kOptionen, "ZEBPRINTSETTINGS", Text(std::string(1256, 'z')));
   EXPECT_TRUE(store_.GetZEBPrintSettings().IsEmpty());
-  EXPECT_TRUE(reports_.reports().empty());
-}
-
-TEST_F(OptionsTest, FailedPrintOptionsWriteIsReportedWithTheValuePath) {
+  EXPECT_TRUE(reports_.messages().empty());
+  // A failed print options write is reported with its value path.
   RegDiagFailNth(REGDIAG_SET, 1, ERROR_ACCESS_DENIED);
   EXPECT_EQ(store_.SetPrintOptions("p"), -1);
   EXPECT_EQ(

@@ -36,10 +36,15 @@ inline std::string Bytes(std::initializer_list<int> values) {
 inline Value Text(const std::string& text) { return {REG_SZ, text + '\0'}; }
 
 // A 4-byte REG_BINARY integer, least significant byte first.
-inline Value Binary32(unsigned int value) {
+inline Value Binary32(unsigned int v) {
   return {REG_BINARY,
-          Bytes({static_cast<int>(value & 0xff), static_cast<int>((value >> 8) & 0xff),
-                 static_cast<int>((value >> 16) & 0xff), static_cast<int>(value >> 24)})};
+          Bytes({int(v & 0xff), int((v >> 8) & 0xff), int((v >> 16) & 0xff), int(v >> 24)})};
+}
+
+// The key opened (NULL when missing); the caller closes it.
+inline HKEY Open(HKEY root, const std::string& path, REGSAM access = KEY_QUERY_VALUE) {
+  HKEY key = NULL;
+  return RegOpenKeyExA(root, path.c_str(), 0, access, &key) == ERROR_SUCCESS ? key : NULL;
 }
 
 inline void CreateKey(HKEY root, const std::string& path) {
@@ -49,16 +54,15 @@ inline void CreateKey(HKEY root, const std::string& path) {
 }
 
 inline bool KeyExists(HKEY root, const std::string& path) {
-  HKEY key = NULL;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  HKEY key = Open(root, path);
+  if (key != NULL) RegCloseKey(key);
+  return key != NULL;
 }
 
 // Creates the key when missing and stores the value.
 inline void Put(HKEY root, const std::string& path, const std::string& name, const Value& value) {
-  HKEY key = NULL;
-  ASSERT_EQ(RegCreateKeyA(root, path.c_str(), &key), ERROR_SUCCESS) << path;
+  CreateKey(root, path);
+  HKEY key = Open(root, path, KEY_SET_VALUE);
   EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, value.type,
                            reinterpret_cast<const BYTE*>(value.bytes.data()),
                            static_cast<DWORD>(value.bytes.size())),
@@ -68,41 +72,33 @@ inline void Put(HKEY root, const std::string& path, const std::string& name, con
 }
 
 inline std::optional<Value> Get(HKEY root, const std::string& path, const std::string& name) {
-  HKEY key = NULL;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  std::optional<Value> result;
-  DWORD type = 0;
-  DWORD size = 0;
-  if (RegQueryValueExA(key, name.c_str(), NULL, &type, NULL, &size) == ERROR_SUCCESS) {
-    std::string bytes(size, '\0');
-    if (RegQueryValueExA(key, name.c_str(), NULL, &type, reinterpret_cast<BYTE*>(bytes.data()),
-                         &size) == ERROR_SUCCESS) {
-      bytes.resize(size);
-      result = Value{type, bytes};
-    }
-  }
+  HKEY key = Open(root, path);
+  if (key == NULL) return std::nullopt;
+  Value value{0, std::string(1 << 16, '\0')};
+  DWORD size = static_cast<DWORD>(value.bytes.size());
+  const LONG result = RegQueryValueExA(key, name.c_str(), NULL, &value.type,
+                                       reinterpret_cast<BYTE*>(value.bytes.data()), &size);
   RegCloseKey(key);
-  return result;
+  if (result != ERROR_SUCCESS) return std::nullopt;
+  value.bytes.resize(size);
+  return value;
 }
 
 inline void Delete(HKEY root, const std::string& path, const std::string& name) {
-  HKEY key = NULL;
-  ASSERT_EQ(RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS) << path;
+  HKEY key = Open(root, path, KEY_SET_VALUE);
   RegDeleteValueA(key, name.c_str());
   RegCloseKey(key);
 }
 
 // Deletes a key with all its subkeys (RegDeleteKeyA deletes only leaves).
 inline void DeleteTree(HKEY root, const std::string& path) {
-  HKEY key = NULL;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  HKEY key = Open(root, path, KEY_ALL_ACCESS);
+  if (key == NULL) return;
   char name[256];
-  DWORD length = sizeof name;
-  while (RegEnumKeyExA(key, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS) {
+  for (DWORD length = sizeof name;
+       RegEnumKeyExA(key, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+       length = sizeof name) {
     DeleteTree(key, name);
-    length = sizeof name;
   }
   RegCloseKey(key);
   RegDeleteKeyA(root, path.c_str());
@@ -110,9 +106,9 @@ inline void DeleteTree(HKEY root, const std::string& path) {
 
 // Number of values under a key (0 for a missing key).
 inline DWORD ValueCount(HKEY root, const std::string& path) {
-  HKEY key = NULL;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+  HKEY key = Open(root, path);
   DWORD count = 0;
+  if (key == NULL) return 0;
   RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL);
   RegCloseKey(key);
   return count;
