@@ -6,7 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "run_cli.h"
+#include "run_ok.h"
 #include "temp_registry.h"
 
 namespace {
@@ -23,25 +23,20 @@ void SetOverrides() {
       {"iCentury", "1"}, {"iMonLZero", "1"}, {"iDayLZero", "1"}, {"sDate", "."},
       {"iDate", "1"},    {"sTime", ":"},     {"iTime", "1"},     {"iTLZero", "1"}};
   for (const auto& [name, value] : overrides) {
-    ASSERT_EQ(RunCli({"reg", "add", "HKCU\\Control Panel\\International", "/v", name, "/d", value})
-                  .status,
-              0);
+    RunOk({"reg", "add", "HKCU\\Control Panel\\International", "/v", name, "/d", value});
   }
 }
 
 TEST_F(CliDate, PrintsTheDateAndTimeAfterTheOverridesAloneOnOneLine) {
   SetOverrides();
-  const CliRun run = RunCli({"date"});
-  EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(
-      run.out,
+      RunOk({"date"}).out,
       MatchesRegex("[0-3][0-9]\\.[01][0-9]\\.[0-9]{4} [0-2][0-9]:[0-5][0-9]:[0-5][0-9]\\S*\n"));
 }
 
 TEST_F(CliDate, SettingsSayWhereEachCameFrom) {
   SetOverrides();
-  const CliRun run = RunCli({"date", "--locale", "C", "--settings"});
-  EXPECT_EQ(run.status, 0) << run.err;
+  const CliRun run = RunOk({"date", "--locale", "C", "--settings"});
   EXPECT_THAT(run.out, HasSubstr("\niCentury\t\"1\"\toverride\n"));
   EXPECT_THAT(run.out, HasSubstr("\nsDate\t\".\"\toverride\n"));
   // Not overridden: from the locale, or its fall-back.
@@ -63,11 +58,9 @@ TEST_F(CliDate, DfPrintsTheFreeMebibytesOfADirectory) {
   ASSERT_EQ(statvfs(registry_.dir().c_str(), &st), 0);
   const long expected =
       static_cast<long>((static_cast<unsigned long long>(st.f_bavail) * st.f_frsize) >> 20);
-  const CliRun run = RunCli({"df", registry_.dir()});
-  EXPECT_EQ(run.status, 0) << run.err;
+  const CliRun run = RunOk({"df", registry_.dir()});
   // Other processes write to the disk meanwhile: allow a little drift.
-  const long shown = std::stol(run.out);
-  EXPECT_NEAR(shown, expected, 64);
+  EXPECT_NEAR(std::stol(run.out), expected, 64);
   EXPECT_THAT(run.out, MatchesRegex("[0-9]+ MiB\n"));
 
   const CliRun missing = RunCli({"df", registry_.dir() + "/missing"});

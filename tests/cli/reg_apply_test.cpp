@@ -66,35 +66,28 @@ TEST_F(RegApply, AppliesEveryKindOfChange) {
   EXPECT_EQ(Tree("HKCU\\Software\\Other\\Created").size(), 1u);
 }
 
-// Every write of the file in turn fails: each time the hive is left as it
-// was, however far the import had come.
-TEST_F(RegApply, AFailedWriteAnywhereLeavesTheHiveAsItWas) {
+// Each write and the deletion of the file in turn fails: each time the hive
+// is left as it was, however far the import had come.
+TEST_F(RegApply, AFailedChangeAnywhereLeavesTheHiveAsItWas) {
   Write("HKCU\\Software\\App", "keep", "old");
   Write("HKCU\\Software\\App", "drop", "old");
   Write("HKCU\\Software\\App\\Tree\\Below", "v", "1");
   const auto before = Tree("HKCU\\Software");
   const RegFile file = Parse(kChanges);
-  for (unsigned failing = 1; failing <= 5; ++failing) {
-    RegDiagFailNth(REGDIAG_SET, failing, ERROR_ACCESS_DENIED);
+  const std::pair<RegDiagCall, unsigned> failing[] = {{REGDIAG_SET, 1}, {REGDIAG_SET, 2},
+                                                      {REGDIAG_SET, 3}, {REGDIAG_SET, 4},
+                                                      {REGDIAG_SET, 5}, {REGDIAG_DELETE, 1}};
+  for (const auto& [call, n] : failing) {
+    RegDiagFailNth(call, n, ERROR_ACCESS_DENIED);
     const ApplyResult result = ApplyRegFile(file);
     RegDiagClearFaults();
-    EXPECT_FALSE(result.ok) << failing;
+    EXPECT_FALSE(result.ok) << n;
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_THAT(result.failures[0],
                 HasSubstr("access is denied; nothing of HKEY_CURRENT_USER was changed"));
-    EXPECT_EQ(Tree("HKCU\\Software"), before) << "write " << failing << " failed";
+    EXPECT_EQ(Tree("HKCU\\Software"), before) << "call " << call << " number " << n << " failed";
   }
   EXPECT_EQ(RegDiagOpenHandleCount(), 0);
-}
-
-TEST_F(RegApply, AFailedDeletionLeavesTheHiveAsItWas) {
-  Write("HKCU\\Software\\App\\Tree\\Below", "v", "1");
-  const auto before = Tree("HKCU\\Software");
-  RegDiagFailNth(REGDIAG_DELETE, 1, ERROR_ACCESS_DENIED);
-  const ApplyResult result = ApplyRegFile(Parse(kChanges));
-  RegDiagClearFaults();
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(Tree("HKCU\\Software"), before);
 }
 
 TEST_F(RegApply, EachHiveStandsOrFallsAlone) {

@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "run_cli.h"
+#include "run_ok.h"
 #include "temp_registry.h"
 
 namespace {
@@ -15,17 +15,15 @@ using ::testing::Not;
 
 using CliSetupShow = RegistryTest;
 
-const char* const kSections[] = {"STOERSCHRIEB", "SCHNITTSTELLEN", "OPTIONEN", "PROGRAMME",
-                                 "VEDORIR"};
+const char* const kOptions = "HKLM\\SOFTWARE\\TORVALE\\VARNO4\\OPTIONEN";
 
 // The rows of `show`'s table: name, type, value, default.
 std::vector<std::vector<std::string>> TableRows(const std::string& table) {
   std::vector<std::vector<std::string>> rows;
   std::istringstream lines(table);
-  std::string line;
   const std::regex columns("  (\\S+)  +(\\S+)  +(.*?)  +(\\S.*)");
-  while (std::getline(lines, line)) {
-    std::smatch m;
+  std::smatch m;
+  for (std::string line; std::getline(lines, line);) {
     if (std::regex_match(line, m, columns) && m[2] != "TYPE") {
       rows.push_back({m[1], m[2], m[3], m[4]});
     }
@@ -33,43 +31,30 @@ std::vector<std::vector<std::string>> TableRows(const std::string& table) {
   return rows;
 }
 
-TEST_F(CliSetupShow, SetupCreatesTheFiveSectionsAndSaysWhatItWrote) {
-  const CliRun run = RunCli({"setup"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "");
-  for (const char* section : kSections) {
-    EXPECT_THAT(run.out,
+TEST_F(CliSetupShow, SetupCreatesThenRefreshesWhatTheWriterRefreshes) {
+  const CliRun first = RunOk({"setup"});
+  EXPECT_EQ(first.err, "");
+  for (const char* section :
+       {"STOERSCHRIEB", "SCHNITTSTELLEN", "OPTIONEN", "PROGRAMME", "VEDORIR"}) {
+    EXPECT_THAT(first.out,
                 HasSubstr(std::string("created HKEY_LOCAL_MACHINE\\SOFTWARE\\TORVALE\\VARNO4\\") +
                           section + "\n"));
   }
-  EXPECT_THAT(run.out, HasSubstr("wrote     PARAMETERLEVEL = REG_BINARY 2\n"));
-  EXPECT_THAT(run.out, HasSubstr("wrote     MATRIX = REG_SZ \"4, 0, 1, 1\"\n"));
-  EXPECT_THAT(run.out, HasSubstr("wrote     TOL-T2 = REG_BINARY 0.1\n"));
-  EXPECT_THAT(run.out, HasSubstr("wrote     CurrGround = REG_SZ \"LINE\"\n"));
-}
+  for (const char* wrote : {"PARAMETERLEVEL = REG_BINARY 2\n", "MATRIX = REG_SZ \"4, 0, 1, 1\"\n",
+                            "TOL-T2 = REG_BINARY 0.1\n", "CurrGround = REG_SZ \"LINE\"\n"}) {
+    EXPECT_THAT(first.out, HasSubstr(std::string("wrote     ") + wrote));
+  }
 
-TEST_F(CliSetupShow, SecondSetupRefreshesOnlyWhatTheWriterRefreshes) {
-  ASSERT_EQ(RunCli({"setup"}).status, 0);
-  ASSERT_EQ(RunCli({"reg", "add", "HKLM\\SOFTWARE\\TORVALE\\VARNO4\\OPTIONEN", "/v", "MATRIX", "/d",
-                    "1, 2, 3, 4", "/f"})
-                .status,
-            0);
-  ASSERT_EQ(RunCli({"reg", "add", "HKLM\\SOFTWARE\\TORVALE\\VARNO4\\OPTIONEN", "/v", "AUTOSAVE",
-                    "/d", "TRUE", "/f"})
-                .status,
-            0);
-  const CliRun run = RunCli({"setup"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_THAT(run.out,
+  RunOk({"reg", "add", kOptions, "/v", "MATRIX", "/d", "1, 2, 3, 4", "/f"});
+  RunOk({"reg", "add", kOptions, "/v", "AUTOSAVE", "/d", "TRUE", "/f"});
+  const CliRun second = RunOk({"setup"});
+  EXPECT_THAT(second.out,
               HasSubstr("section HKEY_LOCAL_MACHINE\\SOFTWARE\\TORVALE\\VARNO4\\OPTIONEN\n"));
-  EXPECT_THAT(run.out,
+  EXPECT_THAT(second.out,
               HasSubstr("refreshed MATRIX = REG_SZ \"4, 0, 1, 1\" (was \"1, 2, 3, 4\")\n"));
-  EXPECT_THAT(run.out, Not(HasSubstr("AUTOSAVE")));
-  EXPECT_THAT(run.out, Not(HasSubstr("created")));
-
-  const CliRun third = RunCli({"setup"});
-  EXPECT_EQ(third.status, 0);
-  EXPECT_THAT(third.out, HasSubstr("Every value was already in place."));
+  EXPECT_THAT(second.out, Not(HasSubstr("AUTOSAVE")));
+  EXPECT_THAT(second.out, Not(HasSubstr("created")));
+  EXPECT_THAT(RunOk({"setup"}).out, HasSubstr("Every value was already in place."));
 }
 
 TEST_F(CliSetupShow, SetupThatCannotWriteReportsAndFails) {
@@ -86,46 +71,37 @@ TEST_F(CliSetupShow, SetupThatCannotWriteReportsAndFails) {
             "vintutil: setup is incomplete: see the reports above\n");
 }
 
-TEST_F(CliSetupShow, ShowOnAnEmptyRegistryListsEverySettingAsUnset) {
-  const CliRun run = RunCli({"show"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_THAT(run.out,
+TEST_F(CliSetupShow, ShowListsEverySettingWithItsDefault) {
+  const CliRun empty = RunOk({"show"});
+  EXPECT_THAT(empty.out,
               HasSubstr("HKEY_LOCAL_MACHINE\\SOFTWARE\\TORVALE\\VARNO4\\VEDORIR  (key missing)"));
-  const auto rows = TableRows(run.out);
-  // 5 + 26 + 6 + 7 + 21 + 2 + 1 + 1 settings.
-  EXPECT_EQ(rows.size(), 69u);
-  for (const auto& row : rows) EXPECT_EQ(row[2], "unset") << row[0];
-}
+  const auto unset = TableRows(empty.out);
+  EXPECT_EQ(unset.size(), 5u + 26 + 6 + 7 + 21 + 2 + 1 + 1);
+  for (const auto& row : unset) EXPECT_EQ(row[2], "unset") << row[0];
 
-TEST_F(CliSetupShow, AfterSetupShowFindsEveryDefaultInPlace) {
-  ASSERT_EQ(RunCli({"setup"}).status, 0);
-  const CliRun run = RunCli({"show"});
-  EXPECT_EQ(run.status, 0) << run.err;
+  RunOk({"setup"});
   int withDefault = 0;
-  for (const auto& row : TableRows(run.out)) {
+  for (const auto& row : TableRows(RunOk({"show"}).out)) {
     if (row[3] == "-") continue;
     ++withDefault;
     EXPECT_EQ(row[2], row[3]) << row[0];
   }
   EXPECT_EQ(withDefault, 5 + 4 + 21);
-}
 
-TEST_F(CliSetupShow, ShowFormatsJsonForScripts) {
-  ASSERT_EQ(RunCli({"setup"}).status, 0);
-  ASSERT_EQ(RunCli({"reg", "add", "HKLM\\SOFTWARE\\TORVALE\\VARNO4\\USERINFO", "/v", "NAME", "/d",
-                    "Anna \"A\" Berg"})
-                .status,
-            0);
-  const CliRun run = RunCli({"show", "--format", "json"});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_THAT(run.out, HasSubstr("{\"name\": \"PARAMETERLEVEL\", \"type\": \"REG_BINARY\", "
-                                 "\"set\": true, \"value\": 2, \"default\": 2}"));
-  EXPECT_THAT(run.out, HasSubstr("{\"name\": \"TOL-T2\", \"type\": \"REG_BINARY\", \"set\": true, "
-                                 "\"value\": 0.1, \"default\": 0.1}"));
-  EXPECT_THAT(run.out, HasSubstr("{\"name\": \"NAME\", \"type\": \"REG_SZ\", \"set\": true, "
-                                 "\"value\": \"Anna \\\"A\\\" Berg\", \"default\": null}"));
-  EXPECT_THAT(run.out, HasSubstr("{\"name\": \"COMPANY\", \"type\": \"REG_SZ\", \"set\": false, "
-                                 "\"value\": null, \"default\": null}"));
+  RunOk({"reg", "add", "HKLM\\SOFTWARE\\TORVALE\\VARNO4\\USERINFO", "/v", "NAME", "/d",
+         "Anna \"A\" Berg"});
+  const std::string json = RunOk({"show", "--format", "json"}).out;
+  for (const char* entry :
+       {"{\"name\": \"PARAMETERLEVEL\", \"type\": \"REG_BINARY\", \"set\": true, \"value\": 2, "
+        "\"default\": 2}",
+        "{\"name\": \"TOL-T2\", \"type\": \"REG_BINARY\", \"set\": true, \"value\": 0.1, "
+        "\"default\": 0.1}",
+        "{\"name\": \"NAME\", \"type\": \"REG_SZ\", \"set\": true, \"value\": \"Anna \\\"A\\\" "
+        "Berg\", \"default\": null}",
+        "{\"name\": \"COMPANY\", \"type\": \"REG_SZ\", \"set\": false, \"value\": null, "
+        "\"default\": null}"}) {
+    EXPECT_THAT(json, HasSubstr(entry));
+  }
 }
 
 }  // namespace
