@@ -4,8 +4,6 @@
 
 #include <stdlib.h>
 
-#include <algorithm>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -47,15 +45,8 @@ const RegionalOverrides kSetU = {
     {"sTime", ":"},    {"iTime", "0"},     {"iTLZero", "0"},   {"s1159", "AM"}, {"s2359", "PM"}};
 
 RegionalOverrides With(RegionalOverrides base, const RegionalOverrides& changes) {
-  for (const auto& change : changes) {
-    auto entry = std::find_if(base.begin(), base.end(),
-                              [&](const auto& e) { return e.first == change.first; });
-    if (entry != base.end()) {
-      entry->second = change.second;
-    } else {
-      base.push_back(change);
-    }
-  }
+  // Written in order, a later value replaces an earlier one of its name.
+  base.insert(base.end(), changes.begin(), changes.end());
   return base;
 }
 
