@@ -14,6 +14,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -166,9 +167,105 @@ int main(int argc, char** argv) {
   std::printf("\n");
   reporter.printRatio("query", "RegistryRead", "SqliteRead");
   reporter.printRatio("set", "RegistryWrite", "SqliteWrite");
+  reporter.printRatio("change", "RegistryChange", "SqliteChangeRecorded");
   RegDiagReset();
   std::error_code ignored;
   std::filesystem::remove_all(hiveDir, ignored);
   benchmark::Shutdown();
   return 0;
 }
+
+// --- The price of the change history ---------------------------------------
+// Writes that change the value every time (two texts in turn), so that each
+// is a real change with a record: through the registry, which keeps the
+// history, and as bare SQLite transactions on the same hive without the
+// record (the upsert) and with what the history adds (the old value read,
+// the upsert, the history row). The last ratio is the price of the record.
+namespace {
+
+const char kOtherText[] = "C:\\Programme\\Torvale\\Varno4\\Grafik\\grafprog64.exe";
+
+const char* textNumber(int64_t i) { return i % 2 ? kText : kOtherText; }
+
+void RegistryChange(benchmark::State& state) {
+  int64_t i = 0;
+  for (auto _ : state) {
+    const char* text = textNumber(i++);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS ||
+        RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                       DWORD(strlen(text) + 1)) != ERROR_SUCCESS) {
+      state.SkipWithError("change failed");
+    }
+    RegCloseKey(key);
+  }
+}
+
+void sqliteChange(benchmark::State& state, bool recorded) {
+  sqlite3* db = openReference();
+  sqlite3_stmt *begin = nullptr, *old = nullptr, *upsert = nullptr, *record = nullptr,
+               *commit = nullptr;
+  sqlite3_prepare_v2(db, "BEGIN IMMEDIATE", -1, &begin, nullptr);
+  sqlite3_prepare_v2(db,
+                     "SELECT k.id, v.type, v.data FROM keys k LEFT JOIN vals v"
+                     " ON v.key = k.id AND v.name = ?2 WHERE k.path = ?1",
+                     -1, &old, nullptr);
+  sqlite3_prepare_v2(db,
+                     "INSERT INTO vals(key, name, type, data)"
+                     " SELECT id, ?2, 1, ?3 FROM keys WHERE path = ?1"
+                     " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type,"
+                     " data = excluded.data",
+                     -1, &upsert, nullptr);
+  sqlite3_prepare_v2(db,
+                     "INSERT INTO history(time, uid, user_name, pid, program, change, key, value,"
+                     " old_type, old_data, new_type, new_data)"
+                     " VALUES(?1, 0, 'root', ?2, 'bench_registry', 'value set', ?3, ?4, ?5, ?6,"
+                     " 1, ?7)",
+                     -1, &record, nullptr);
+  sqlite3_prepare_v2(db, "COMMIT", -1, &commit, nullptr);
+  int64_t i = 0;
+  for (auto _ : state) {
+    const char* text = textNumber(i++);
+    const int size = int(strlen(text) + 1);
+    sqlite3_step(begin);
+    sqlite3_reset(begin);
+    if (recorded) {
+      sqlite3_bind_text(old, 1, kKey, -1, SQLITE_STATIC);
+      sqlite3_bind_text(old, 2, kValue, -1, SQLITE_STATIC);
+      if (sqlite3_step(old) != SQLITE_ROW) state.SkipWithError("old value read failed");
+      sqlite3_bind_int64(record, 1,
+                         std::chrono::duration_cast<std::chrono::microseconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count());
+      sqlite3_bind_int64(record, 2, getpid());
+      sqlite3_bind_text(record, 3, kKey, -1, SQLITE_STATIC);
+      sqlite3_bind_text(record, 4, kValue, -1, SQLITE_STATIC);
+      sqlite3_bind_value(record, 5, sqlite3_column_value(old, 1));
+      sqlite3_bind_value(record, 6, sqlite3_column_value(old, 2));
+      sqlite3_bind_blob(record, 7, text, size, SQLITE_STATIC);
+      sqlite3_reset(old);
+    }
+    sqlite3_bind_text(upsert, 1, kKey, -1, SQLITE_STATIC);
+    sqlite3_bind_text(upsert, 2, kValue, -1, SQLITE_STATIC);
+    sqlite3_bind_blob(upsert, 3, text, size, SQLITE_STATIC);
+    if (sqlite3_step(upsert) != SQLITE_DONE) state.SkipWithError("reference change failed");
+    sqlite3_reset(upsert);
+    if (recorded) {
+      if (sqlite3_step(record) != SQLITE_DONE) state.SkipWithError("reference record failed");
+      sqlite3_reset(record);
+    }
+    if (sqlite3_step(commit) != SQLITE_DONE) state.SkipWithError("reference commit failed");
+    sqlite3_reset(commit);
+  }
+  for (sqlite3_stmt* s : {begin, old, upsert, record, commit}) sqlite3_finalize(s);
+  sqlite3_close(db);
+}
+
+void SqliteChange(benchmark::State& state) { sqliteChange(state, false); }
+void SqliteChangeRecorded(benchmark::State& state) { sqliteChange(state, true); }
+
+BENCHMARK(RegistryChange)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SqliteChange)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SqliteChangeRecorded)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
