@@ -38,8 +38,37 @@ TEST_F(SettingsTest, CopyAndAssignmentTakeTheWholeBufferOver) {
   }
 }
 
+TEST_F(SettingsTest, ValueAccessGoesThroughTheMemberBuffersAndClosesTheMemberKeys) {
+  regtest::CreateKey(HKEY_LOCAL_MACHINE, kSchnittstellen);
+  regtest::CreateKey(HKEY_LOCAL_MACHINE, kOptionen);
+  ASSERT_EQ(store_.SetSchnittPar("X", static_cast<unsigned short>(42)), 0);
+  EXPECT_STREQ(store_.m_szWert, "42");
+  EXPECT_EQ(store_.m_dwGroesse, 3u);
+  unsigned short w = 0;
+  ASSERT_EQ(store_.GetSchnittPar("X", w), 0);
+  EXPECT_EQ(store_.m_dwTyp, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(store_.m_dwGroesse, 3u);
+  ASSERT_EQ(store_.SetParameterLevel(2), 0);
+  EXPECT_EQ(store_.GetParameterLevel(), 2u);
+  EXPECT_EQ(store_.m_dwWert, 2u);
+  EXPECT_EQ(store_.m_dwTyp, static_cast<DWORD>(REG_BINARY));
+  EXPECT_EQ(store_.m_dwGroesse, 4u);
+  EXPECT_EQ(store_.m_hKeySchnittstellen, nullptr);
+  EXPECT_EQ(store_.m_hKeyOptionen, nullptr);
+}
+
 using S = CVarnoRegInit;
+using W = unsigned short;
+using DW = unsigned long;
 constexpr RegDiagCall kRead = REGDIAG_QUERY, kWrite = REGDIAG_SET;
+
+// Runs a getter with an out argument: true when it failed and left the
+// argument alone.
+template <typename T>
+bool FailsUntouched(S& s, long (S::*get)(T&), T before) {
+  T value = before;
+  return (s.*get)(value) == -1 && value == before;
+}
 
 // One reporting operation: runs it and tells whether it gave its failure
 // value (the arranged registry would give anything else on success). A
@@ -47,7 +76,6 @@ constexpr RegDiagCall kRead = REGDIAG_QUERY, kWrite = REGDIAG_SET;
 // value's registry call as (10191 read / 10190 write, valueContext), or not
 // at all when valueContext is 0.
 struct Operation {
-  const char* name;
   std::function<bool(S&)> failed;
   unsigned int sectionContext;
   RegDiagCall valueCall;
@@ -55,71 +83,40 @@ struct Operation {
 };
 
 const Operation kOperations[] = {
-    {"GetStoerDatenformat", [](S& s) { return s.GetStoerDatenformat() == 0; }, 10192, kRead, 10192},
-    {"SetStoerDatenformat", [](S& s) { return s.SetStoerDatenformat(1) == -1; }, 10192, kWrite,
-     10192},
-    {"GetStoerDatenArt", [](S& s) { return s.GetStoerDatenArt() == 0; }, 10192, kRead, 10193},
-    {"SetStoerDatenArt", [](S& s) { return s.SetStoerDatenArt(1) == -1; }, 10192, kWrite, 10193},
-    {"GetStoerProgrammName", [](S& s) { return s.GetStoerProgrammName().IsEmpty(); }, 10194, kRead,
-     10194},
-    {"SetStoerProgrammName", [](S& s) { return s.SetStoerProgrammName("x") == -1; }, 10194, kWrite,
-     10194},
-    {"GetComtradeViewerPath", [](S& s) { return s.GetComtradeViewerPath().IsEmpty(); }, 10194,
-     kRead, 10194},
-    {"GetSchnittComPort",
-     [](S& s) {
-       unsigned short w = 999;
-       return s.GetSchnittComPort(w) == -1 && w == 999;
-     },
-     10192, kRead, 0},
-    {"GetSchnittBaudrate",
-     [](S& s) {
-       unsigned long dw = 999;
-       return s.GetSchnittBaudrate(dw) == -1 && dw == 999;
-     },
-     10192, kRead, 0},
-    {"GetSchnittVFDName",
-     [](S& s) {
-       CString str = "old";
-       return s.GetSchnittVFDName(str) == -1 && str == "old";
-     },
-     10192, kRead, 0},
-    {"SetSchnittComPort", [](S& s) { return s.SetSchnittComPort(1) == -1; }, 10192, kWrite, 0},
-    {"GetAutoSave", [](S& s) { return s.GetAutoSave() == 0; }, 10192, kRead, 10212},
-    {"SetAutoSave", [](S& s) { return s.SetAutoSave(1) == -1; }, 10192, kWrite, 10212},
-    {"GetUmrechnungPrimaer", [](S& s) { return s.GetUmrechnungPrimaer() == 0; }, 10192, kRead,
-     10292},
-    {"SetUmrechnungPrimaer", [](S& s) { return s.SetUmrechnungPrimaer(1) == -1; }, 10192, kWrite,
-     10292},
-    {"GetParameterLevel", [](S& s) { return s.GetParameterLevel() == 0; }, 10192, kRead, 10293},
-    {"SetParameterLevel", [](S& s) { return s.SetParameterLevel(1) == -1; }, 10192, kWrite, 10293},
-    {"GetMatrixOptions",
-     [](S& s) {
-       int a = 9, b = 9, c = 9, d = 9;
-       return s.GetMatrixOptions(&a, &b, &c, &d) == -1 && a + b + c + d == 36;
+    {[](S& s) { return s.GetStoerDatenformat() == 0; }, 10192, kRead, 10192},
+    {[](S& s) { return s.SetStoerDatenformat(1) == -1; }, 10192, kWrite, 10192},
+    {[](S& s) { return s.GetStoerDatenArt() == 0; }, 10192, kRead, 10193},
+    {[](S& s) { return s.SetStoerDatenArt(1) == -1; }, 10192, kWrite, 10193},
+    {[](S& s) { return s.GetStoerProgrammName().IsEmpty(); }, 10194, kRead, 10194},
+    {[](S& s) { return s.SetStoerProgrammName("x") == -1; }, 10194, kWrite, 10194},
+    {[](S& s) { return s.GetComtradeViewerPath().IsEmpty(); }, 10194, kRead, 10194},
+    {[](S& s) { return FailsUntouched<W>(s, &S::GetSchnittComPort, 999); }, 10192, kRead, 0},
+    {[](S& s) { return FailsUntouched<DW>(s, &S::GetSchnittBaudrate, 999); }, 10192, kRead, 0},
+    {[](S& s) { return FailsUntouched<CString>(s, &S::GetSchnittVFDName, "old"); }, 10192, kRead,
+     0},
+    {[](S& s) { return s.SetSchnittComPort(1) == -1; }, 10192, kWrite, 0},
+    {[](S& s) { return s.GetAutoSave() == 0; }, 10192, kRead, 10212},
+    {[](S& s) { return s.SetAutoSave(1) == -1; }, 10192, kWrite, 10212},
+    {[](S& s) { return s.GetUmrechnungPrimaer() == 0; }, 10192, kRead, 10292},
+    {[](S& s) { return s.SetUmrechnungPrimaer(1) == -1; }, 10192, kWrite, 10292},
+    {[](S& s) { return s.GetParameterLevel() == 0; }, 10192, kRead, 10293},
+    {[](S& s) { return s.SetParameterLevel(1) == -1; }, 10192, kWrite, 10293},
+    {[](S& s) {
+       int o[4] = {9, 9, 9, 9};
+       return s.GetMatrixOptions(o, o + 1, o + 2, o + 3) == -1 && o[0] + o[1] + o[2] + o[3] == 36;
      },
      10192, kRead, 10212},
-    {"SetMatrixOptions", [](S& s) { return s.SetMatrixOptions(1, 2, 3, 4) == -1; }, 10192, kWrite,
-     10212},
-    {"GetZEBPrintSettings", [](S& s) { return s.GetZEBPrintSettings().IsEmpty(); }, 10192, kRead,
-     0},
-    {"SetZEBPrintSettings", [](S& s) { return s.SetZEBPrintSettings("z") == -1; }, 10192, kWrite,
-     0},
-    {"GetPrintOptions", [](S& s) { return s.GetPrintOptions().IsEmpty(); }, 10192, kRead, 0},
-    {"GetDisplayEditorPathAndName", [](S& s) { return s.GetDisplayEditorPathAndName().IsEmpty(); },
-     10282, kRead, 0},
-    {"SetDisplayEditorPathAndName", [](S& s) { return s.SetDisplayEditorPathAndName("d") == -1; },
-     10282, kWrite, 10279},
-    {"GetCFCPathAndName", [](S& s) { return s.GetCFCPathAndName().IsEmpty(); }, 10282, kRead,
-     10283},
-    {"SetCFCPathAndName", [](S& s) { return s.SetCFCPathAndName("c") == -1; }, 10282, kWrite,
-     10283},
-    {"GetGraphicToolPath", [](S& s) { return s.GetGraphicToolPath().IsEmpty(); }, 10282, kRead,
-     10282},
-    {"SetGraphicToolPath", [](S& s) { return s.SetGraphicToolPath("t") == -1; }, 10282, kWrite,
-     10194},
-    {"SetBasicRegStructAnlProjAnlVisu",
-     [](S& s) { return s.SetBasicRegStructAnlProjAnlVisu() == -1; }, 10282, kRead, 10471},
+    {[](S& s) { return s.SetMatrixOptions(1, 2, 3, 4) == -1; }, 10192, kWrite, 10212},
+    {[](S& s) { return s.GetZEBPrintSettings().IsEmpty(); }, 10192, kRead, 0},
+    {[](S& s) { return s.SetZEBPrintSettings("z") == -1; }, 10192, kWrite, 0},
+    {[](S& s) { return s.GetPrintOptions().IsEmpty(); }, 10192, kRead, 0},
+    {[](S& s) { return s.GetDisplayEditorPathAndName().IsEmpty(); }, 10282, kRead, 0},
+    {[](S& s) { return s.SetDisplayEditorPathAndName("d") == -1; }, 10282, kWrite, 10279},
+    {[](S& s) { return s.GetCFCPathAndName().IsEmpty(); }, 10282, kRead, 10283},
+    {[](S& s) { return s.SetCFCPathAndName("c") == -1; }, 10282, kWrite, 10283},
+    {[](S& s) { return s.GetGraphicToolPath().IsEmpty(); }, 10282, kRead, 10282},
+    {[](S& s) { return s.SetGraphicToolPath("t") == -1; }, 10282, kWrite, 10194},
+    {[](S& s) { return s.SetBasicRegStructAnlProjAnlVisu() == -1; }, 10282, kRead, 10471},
 };
 
 // Every value of the operations above, present and readable as success.
@@ -150,7 +147,7 @@ void StoreEveryValue() {
 
 TEST_F(SettingsTest, EachOperationReportsItsMissingSectionAndFailedValue) {
   for (const Operation& op : kOperations) {
-    SCOPED_TRACE(op.name);
+    SCOPED_TRACE(&op - kOperations);
     reports_.clear();
     EXPECT_TRUE(op.failed(store_));
     EXPECT_EQ(reports_.pairs(), (std::vector<ReportPair>{{10189, op.sectionContext}}));
@@ -160,7 +157,7 @@ TEST_F(SettingsTest, EachOperationReportsItsMissingSectionAndFailedValue) {
 
   StoreEveryValue();
   for (const Operation& op : kOperations) {
-    SCOPED_TRACE(op.name);
+    SCOPED_TRACE(&op - kOperations);
     reports_.clear();
     EXPECT_FALSE(op.failed(store_));
     RegDiagFailNth(op.valueCall, 1, ERROR_ACCESS_DENIED);

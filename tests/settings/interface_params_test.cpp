@@ -115,15 +115,4 @@ TEST_F(InterfaceParamsTest, MissingOrOverlongValuesFailSilently) {
   EXPECT_TRUE(reports_.messages().empty());
 }
 
-TEST_F(InterfaceParamsTest, UsesTheStoreBuffersAndClosesTheMemberKey) {
-  ASSERT_EQ(store_.SetSchnittPar("X", static_cast<unsigned short>(42)), 0);
-  EXPECT_STREQ(store_.m_szWert, "42");
-  EXPECT_EQ(store_.m_dwGroesse, 3u);
-  unsigned short w = 0;
-  ASSERT_EQ(store_.GetSchnittPar("X", w), 0);
-  EXPECT_EQ(store_.m_dwTyp, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(store_.m_dwGroesse, 3u);
-  EXPECT_EQ(store_.m_hKeySchnittstellen, nullptr);
-}
-
 }  // namespace

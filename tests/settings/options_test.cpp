@@ -95,16 +95,4 @@ TEST_F(OptionsTest, PrintTextsAreCutToTheirLimits) {
       std::vector<std::string>({ReportCapture::LibraryMessage(102, kOptionen + "\\PRINTOPTIONS")}));
 }
 
-TEST_F(OptionsTest, UsesTheStoreBuffersAndClosesTheMemberKey) {
-  ASSERT_EQ(store_.SetAutoSave(0), 0);
-  EXPECT_STREQ(store_.m_szWert, "FALSE");
-  EXPECT_EQ(store_.m_dwGroesse, 6u);
-  ASSERT_EQ(store_.SetParameterLevel(2), 0);
-  EXPECT_EQ(store_.GetParameterLevel(), 2u);
-  EXPECT_EQ(store_.m_dwWert, 2u);
-  EXPECT_EQ(store_.m_dwTyp, static_cast<DWORD>(REG_BINARY));
-  EXPECT_EQ(store_.m_dwGroesse, 4u);
-  EXPECT_EQ(store_.m_hKeyOptionen, nullptr);
-}
-
 }  // namespace

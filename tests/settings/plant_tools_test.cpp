@@ -23,20 +23,9 @@ const char* const kRecorder =
 
 class PlantToolsTest : public SettingsTest {
  protected:
-  void SetUp() override {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vintutil-plant-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::filesystem::remove_all(dir_);
-    SettingsTest::TearDown();
-  }
-
   // An "SSTOOLS" folder holding both tools as recorders; returns its text.
   std::string MakeToolsFolder(const std::string& name) {
-    const std::string folder = dir_ + "/" + name + "/";
+    const std::string folder = registry_.dir() + "/" + name + "/";
     std::filesystem::create_directory(folder);
     for (const char* program : {"ssdraw.exe", "ssshow.exe"}) {
       std::ofstream(folder + program) << kRecorder;
@@ -57,8 +46,6 @@ class PlantToolsTest : public SettingsTest {
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
   }
-
-  std::string dir_;
 };
 
 TEST_F(PlantToolsTest, StartsBothToolsWithRegInOrderFromAFolderWithBlanks) {
@@ -76,7 +63,7 @@ TEST_F(PlantToolsTest, StartsBothToolsWithRegInOrderFromAFolderWithBlanks) {
 }
 
 TEST_F(PlantToolsTest, ToolsThatCannotStartStillGiveZero) {
-  Store(kProgramme, "SSTOOLS", Text(dir_ + "/missing/"));
+  Store(kProgramme, "SSTOOLS", Text(registry_.dir() + "/missing/"));
   EXPECT_EQ(store_.SetBasicRegStructAnlProjAnlVisu(), 0);
   EXPECT_TRUE(reports_.messages().empty());
 }

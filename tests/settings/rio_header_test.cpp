@@ -30,6 +30,8 @@ class RioHeaderTest : public SettingsTest {
  protected:
   void SetUp() override {
     regtest::CreateKey(HKEY_LOCAL_MACHINE, kVedorir);
+    defaults_.strText1 = "a";
+    memset(defaults_.abReserved, 0x5a, sizeof defaults_.abReserved);
     store_.InitRegStruct(defaults_);
     for (const auto& number : kNumbers) poisoned_.*number.member = -7.0;
   }
@@ -45,19 +47,13 @@ TEST(RioHeaderLayout, MembersLieInTheSuitesOrder) {
   EXPECT_EQ(sizeof(SRioHeader), offsetof(SRioHeader, dTime0Max) + sizeof(double));
 }
 
-TEST_F(RioHeaderTest, InitRegStructSetsTheDefaultsAndLeavesTheRest) {
-  SRioHeader rio;
-  rio.strText1 = "a";
-  memset(rio.abReserved, 0x5a, sizeof rio.abReserved);
-  store_.InitRegStruct(rio);
-  EXPECT_EQ(NumbersOf(rio), Defaults());
-  EXPECT_STREQ(rio.strImpCorr, "FALSE");
-  EXPECT_STREQ(rio.strCurrGround, "LINE");
-  EXPECT_STREQ(rio.strText1, "a");
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(rio.abReserved), 16), std::string(16, 0x5a));
-}
-
 TEST_F(RioHeaderTest, DefaultsStoreAsRawDoublesAndLoadBackBitForBit) {
+  // InitRegStruct sets the numbers and the two texts, and leaves the rest.
+  EXPECT_EQ(NumbersOf(defaults_), Defaults());
+  EXPECT_STREQ(defaults_.strImpCorr, "FALSE");
+  EXPECT_STREQ(defaults_.strCurrGround, "LINE");
+  EXPECT_STREQ(defaults_.strText1, "a");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(defaults_.abReserved), 16), std::string(16, 0x5a));
   defaults_.strCurrGround = "EARTH";  // always stored as "LINE"
   ASSERT_EQ(store_.SetRioHeaderStruct(defaults_), 0);
   EXPECT_EQ(Stored(kVedorir, "RatingV"),

@@ -13,14 +13,6 @@
 #include "report_capture.h"
 #include "temp_registry.h"
 
-inline const std::string kBase = "SOFTWARE\\TORVALE\\VARNO4\\";
-inline const std::string kStoerschrieb = kBase + "STOERSCHRIEB";
-inline const std::string kSchnittstellen = kBase + "SCHNITTSTELLEN";
-inline const std::string kOptionen = kBase + "OPTIONEN";
-inline const std::string kProgramme = kBase + "PROGRAMME";
-inline const std::string kVedorir = kBase + "VEDORIR";
-inline const std::string kUserInfo = kBase + "USERINFO";
-
 // The store with its members in view.
 class StoreProbe : public CVarnoRegInit {
  public:
@@ -38,13 +30,6 @@ class StoreProbe : public CVarnoRegInit {
 class SettingsTest : public RegistryTest {
  protected:
   void TearDown() override { EXPECT_EQ(RegDiagOpenHandleCount(), 0) << "a key was left open"; }
-
-  std::optional<regtest::Value> Stored(const std::string& key, const std::string& name) {
-    return regtest::Get(HKEY_LOCAL_MACHINE, key, name);
-  }
-  void Store(const std::string& key, const std::string& name, const regtest::Value& value) {
-    regtest::Put(HKEY_LOCAL_MACHINE, key, name, value);
-  }
 
   ReportCapture reports_;
   StoreProbe store_;

@@ -116,4 +116,21 @@ inline DWORD ValueCount(HKEY root, const std::string& path) {
 
 }  // namespace regtest
 
+// The sections of the settings store, and their values read back and
+// arranged under HKEY_LOCAL_MACHINE.
+inline const std::string kBase = "SOFTWARE\\TORVALE\\VARNO4\\";
+inline const std::string kStoerschrieb = kBase + "STOERSCHRIEB";
+inline const std::string kSchnittstellen = kBase + "SCHNITTSTELLEN";
+inline const std::string kOptionen = kBase + "OPTIONEN";
+inline const std::string kProgramme = kBase + "PROGRAMME";
+inline const std::string kVedorir = kBase + "VEDORIR";
+inline const std::string kUserInfo = kBase + "USERINFO";
+
+inline std::optional<regtest::Value> Stored(const std::string& key, const std::string& name) {
+  return regtest::Get(HKEY_LOCAL_MACHINE, key, name);
+}
+inline void Store(const std::string& key, const std::string& name, const regtest::Value& value) {
+  regtest::Put(HKEY_LOCAL_MACHINE, key, name, value);
+}
+
 #endif
