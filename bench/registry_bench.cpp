@@ -180,7 +180,8 @@ int main(int argc, char** argv) {
 // is a real change with a record: through the registry, which keeps the
 // history, and as bare SQLite transactions on the same hive without the
 // record (the upsert) and with what the history adds (the old value read,
-// the upsert, the history row). The last ratio is the price of the record.
+// the upsert, the history row); SqliteChangeRecorded against SqliteChange is
+// the price of the record.
 namespace {
 
 const char kOtherText[] = "C:\\Programme\\Torvale\\Varno4\\Grafik\\grafprog64.exe";
