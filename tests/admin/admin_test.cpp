@@ -2,6 +2,7 @@
 // machines, its setters through the open keys, and key ownership.
 #include <string.h>
 
+#include <algorithm>
 #include <functional>
 
 #include <registry_diagnostics.h>
