@@ -265,8 +265,11 @@ class Hive::Impl {
     sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     sqlite3_busy_timeout(db_, appliedTimeout_ = lockTimeoutMs.load());
     // NORMAL in WAL mode: a commit is in the WAL before the call returns, so
-    // a killed process loses nothing; RegFlushKey syncs for power loss.
-    rc = sqlite3_exec(db_, "PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=0", nullptr,
+    // a killed process loses nothing; RegFlushKey syncs for power loss. The
+    // WAL file is kept (up to 4 MiB, about one checkpoint's worth) when a
+    // checkpoint restarts it: writing over its blocks costs less than
+    // truncating it and allocating them again.
+    rc = sqlite3_exec(db_, "PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=4194304", nullptr,
                       nullptr, nullptr);
     if (rc == SQLITE_OK) rc = verify();
     if (rc == SQLITE_OK && !readOnly_) rc = upgradeHiveSchema(db_);
