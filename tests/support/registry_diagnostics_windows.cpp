@@ -7,10 +7,11 @@
 // fault makes its call fail without reaching the registry, as the Linux
 // registry does it. Calls made inside Windows itself are not seen.
 #include <windows.h>
-// Built with _ADVAPI32_, as advapi32 itself is: WINADVAPI is then empty, and
-// the diagnostics that registry_diagnostics.h declares with it are exported
-// from here.
+
 #include <psapi.h>
+// Built with _ADVAPI32_, as advapi32 itself is: WINADVAPI is then empty, and
+// the diagnostics that this header declares with it are defined and exported
+// here.
 #include <registry_diagnostics.h>
 
 #include <string.h>
