@@ -10,8 +10,6 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   registry/crash_test.cpp
   # Forked processes on one hive file, contending for its SQLite lock.
   registry/multiprocess_test.cpp
-  # Forked processes sharing memory (mmap) stress the stand-in's cache.
-  registry/stress_test.cpp
   # POSIX permissions of the hive files, as root and as nobody.
   registry/permissions_test.cpp
   # Forked processes and threads sharing state through anonymous shared memory.
