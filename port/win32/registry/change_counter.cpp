@@ -9,6 +9,8 @@
 #include <cstring>
 #include <random>
 
+#include "sqlite_result.h"
+
 namespace vreg {
 namespace {
 
@@ -21,22 +23,6 @@ constexpr size_t kValueOffset = 8;
 // How often a process without the file looks for it again.
 constexpr std::chrono::milliseconds kLookAgain{100};
 
-LONG errnoToWin32(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return ERROR_ACCESS_DENIED;
-    case ENOSPC:
-    case EDQUOT:
-      return ERROR_DISK_FULL;
-    case ENOENT:
-      return ERROR_FILE_NOT_FOUND;
-    default:
-      return ERROR_REGISTRY_IO_FAILED;
-  }
-}
-
 }  // namespace
 
 ChangeCounter::ChangeCounter(std::string hivePath)
@@ -46,7 +32,7 @@ ChangeCounter::~ChangeCounter() { unmap(); }
 
 LONG ChangeCounter::map(bool writable) {
   int fd = open(path_.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return errnoToWin32(errno);
+  if (fd < 0) return errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
   struct stat st;
   void* mapped = MAP_FAILED;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == off_t(kFileSize)) {
@@ -75,25 +61,25 @@ void ChangeCounter::unmap() {
 // may read the counter, whoever may write it may advance the counter.
 LONG ChangeCounter::create() {
   struct stat hive;
-  if (stat(hivePath_.c_str(), &hive) != 0) return errnoToWin32(errno);
+  if (stat(hivePath_.c_str(), &hive) != 0) return errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
   std::random_device random;
   const std::string temp =
       path_ + ".new-" + std::to_string(getpid()) + "-" + std::to_string(random());
   int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) return errnoToWin32(errno);
+  if (fd < 0) return errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
   char content[kFileSize] = {};
   memcpy(content, kMagic, sizeof kMagic);
   LONG result = ERROR_SUCCESS;
   if (pwrite(fd, content, sizeof content, 0) != ssize_t(sizeof content) || fsync(fd) != 0 ||
       fchmod(fd, hive.st_mode & 0666) != 0 ||
       (geteuid() == 0 && fchown(fd, hive.st_uid, hive.st_gid) != 0)) {
-    result = errnoToWin32(errno);
+    result = errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
   }
   close(fd);
   // Only a missing or damaged file is replaced, never one that is valid:
   // processes that mapped it would no longer see the changes.
   if (result == ERROR_SUCCESS && rename(temp.c_str(), path_.c_str()) != 0) {
-    result = errnoToWin32(errno);
+    result = errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
   }
   unlink(temp.c_str());
   return result;

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "change_history.h"
+#include "sqlite_result.h"
 
 namespace vreg {
 
@@ -60,23 +61,6 @@ std::string directoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-LONG errnoToWin32(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return ERROR_ACCESS_DENIED;
-    case ENOSPC:
-    case EDQUOT:
-      return ERROR_DISK_FULL;
-    case ENOENT:
-    case ENOTDIR:
-      return ERROR_PATH_NOT_FOUND;
-    default:
-      return ERROR_REGISTRY_IO_FAILED;
-  }
-}
-
 uint32_t bigEndian32(const unsigned char* bytes) {
   return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
 }
@@ -86,10 +70,11 @@ LONG makeDirectories(const std::string& dir, mode_t mode) {
   struct stat st;
   if (stat(dir.c_str(), &st) == 0)
     return S_ISDIR(st.st_mode) ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND;
-  if (errno != ENOENT) return errnoToWin32(errno);
+  if (errno != ENOENT) return errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
   LONG parent = makeDirectories(directoryOf(dir), mode);
   if (parent != ERROR_SUCCESS) return parent;
-  if (mkdir(dir.c_str(), mode) != 0 && errno != EEXIST) return errnoToWin32(errno);
+  if (mkdir(dir.c_str(), mode) != 0 && errno != EEXIST)
+    return errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
   return ERROR_SUCCESS;
 }
 
@@ -122,7 +107,7 @@ LONG initialiseHive(const std::string& path) {
 LONG hiveFileState(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) == 0) return ERROR_SUCCESS;
-  return errno == ENOENT ? ERROR_FILE_NOT_FOUND : errnoToWin32(errno);
+  return errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
 }
 
 LONG recogniseHiveFile(const std::string& path) {
@@ -178,7 +163,7 @@ LONG createHiveFile(const HiveLocation& location) {
   const std::string temp =
       location.path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(random());
   int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, location.fileMode);
-  if (fd < 0) return errnoToWin32(errno);
+  if (fd < 0) return errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
   // The mode must not depend on the umask: machine hives are world-readable,
   // user hives private.
   fchmod(fd, location.fileMode);
@@ -187,7 +172,7 @@ LONG createHiveFile(const HiveLocation& location) {
   LONG result = initialiseHive(temp);
   if (result == ERROR_SUCCESS && link(temp.c_str(), location.path.c_str()) != 0 &&
       errno != EEXIST) {
-    result = errnoToWin32(errno);
+    result = errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
   }
   unlink(temp.c_str());
   syncDirectory(dir);

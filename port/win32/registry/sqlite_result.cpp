@@ -1,5 +1,7 @@
 #include "sqlite_result.h"
 
+#include <errno.h>
+
 #include <sqlite3.h>
 
 namespace vreg {
@@ -30,6 +32,24 @@ LONG sqliteToWin32(int rc) {
       return ERROR_CANTOPEN;
     case SQLITE_TOOBIG:
       return ERROR_INVALID_PARAMETER;
+    default:
+      return ERROR_REGISTRY_IO_FAILED;
+  }
+}
+
+LONG errnoToWin32(int error, LONG missing) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case ENOSPC:
+    case EDQUOT:
+      return ERROR_DISK_FULL;
+    case ENOENT:
+      return missing;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
     default:
       return ERROR_REGISTRY_IO_FAILED;
   }
