@@ -87,23 +87,6 @@ void PrintLine(const HiveRecord& h) {
   std::cout << "\n";
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += char(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += char(c);
-    }
-  }
-  return out + "\"";
-}
-
 std::string JsonValue(const std::optional<rh::Value>& value) {
   if (!value) return "null";
   return "{\"type\":" + JsonString(TypeName(value->type)) +

@@ -160,23 +160,6 @@ void PrintTable(const std::vector<SectionRows>& sections) {
   }
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 // A decoded value or default as JSON: numbers stay numbers, texts (shown
 // in quotes) and hex data become JSON strings.
 std::string JsonValue(const std::string& shown, bool isNumber) {

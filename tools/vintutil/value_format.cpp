@@ -181,3 +181,20 @@ bool DecodesAsNumber(uint32_t type, const std::vector<unsigned char>& data) {
   std::memcpy(&value, data.data(), sizeof value);
   return std::isfinite(value);
 }
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}

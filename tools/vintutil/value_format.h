@@ -36,6 +36,10 @@ bool DecodesAsNumber(uint32_t type, const std::vector<unsigned char>& data);
 // The shortest decimal text that reads back as exactly `value`.
 std::string FormatDouble(double value);
 
+// A text as a JSON string: quotes, backslashes and control characters
+// escaped, other bytes as they are.
+std::string JsonString(const std::string& text);
+
 // The number held in 4 or 8 little-endian bytes.
 uint64_t LittleEndian(const std::vector<unsigned char>& data);
 
