@@ -100,16 +100,17 @@ void SqliteRead(benchmark::State& state) {
   sqlite3_close(db);
 }
 
+// The reference's write: one value set as the stand-in stores it.
+constexpr const char* kUpsertValue =
+    "INSERT INTO vals(key, name, type, data)"
+    " SELECT id, ?2, 1, ?3 FROM keys WHERE path = ?1"
+    " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data";
+
 void SqliteWrite(benchmark::State& state) {
   sqlite3* db = openReference();
   sqlite3_stmt *begin = nullptr, *upsert = nullptr, *commit = nullptr;
   sqlite3_prepare_v2(db, "BEGIN IMMEDIATE", -1, &begin, nullptr);
-  sqlite3_prepare_v2(db,
-                     "INSERT INTO vals(key, name, type, data)"
-                     " SELECT id, ?2, 1, ?3 FROM keys WHERE path = ?1"
-                     " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type,"
-                     " data = excluded.data",
-                     -1, &upsert, nullptr);
+  sqlite3_prepare_v2(db, kUpsertValue, -1, &upsert, nullptr);
   sqlite3_prepare_v2(db, "COMMIT", -1, &commit, nullptr);
   for (auto _ : state) {
     sqlite3_step(begin);
@@ -211,12 +212,7 @@ void sqliteChange(benchmark::State& state, bool recorded) {
                      "SELECT k.id, v.type, v.data FROM keys k LEFT JOIN vals v"
                      " ON v.key = k.id AND v.name = ?2 WHERE k.path = ?1",
                      -1, &old, nullptr);
-  sqlite3_prepare_v2(db,
-                     "INSERT INTO vals(key, name, type, data)"
-                     " SELECT id, ?2, 1, ?3 FROM keys WHERE path = ?1"
-                     " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type,"
-                     " data = excluded.data",
-                     -1, &upsert, nullptr);
+  sqlite3_prepare_v2(db, kUpsertValue, -1, &upsert, nullptr);
   sqlite3_prepare_v2(db,
                      "INSERT INTO history(time, uid, user_name, pid, program, change, key, value,"
                      " old_type, old_data, new_type, new_data)"
