@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "program_record.h"
 #include "settings_test.h"
 
 namespace {
@@ -34,25 +35,13 @@ class PlantToolsTest : public SettingsTest {
     Store(kProgramme, "SSTOOLS", Text(folder));
     return folder;
   }
-
-  // The lines a tool recorded; empty when it did not run within 10 s.
-  static std::vector<std::string> RecordOf(const std::string& folder, const std::string& program) {
-    const std::string record = folder + "record." + program;
-    for (int i = 0; i < 1000 && !std::filesystem::exists(record); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    std::vector<std::string> lines;
-    std::ifstream in(record);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
 };
 
 TEST_F(PlantToolsTest, StartsBothToolsWithRegInOrderFromAFolderWithBlanks) {
   const std::string folder = MakeToolsFolder("plant tools");
   EXPECT_EQ(store_.SetBasicRegStructAnlProjAnlVisu(), 0);
-  const auto draw = RecordOf(folder, "ssdraw.exe");
-  const auto show = RecordOf(folder, "ssshow.exe");
+  const auto draw = RecordOf(folder + "ssdraw.exe");
+  const auto show = RecordOf(folder + "ssshow.exe");
   ASSERT_EQ(draw.size(), 2u);
   ASSERT_EQ(show.size(), 2u);
   EXPECT_EQ(draw[1], "[/reg]");

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include "program_record.h"
+
 namespace {
 
 // Writes, next to itself, "record.<name>": its arguments one per line in
@@ -49,19 +51,6 @@ class WinExecTest : public ::testing::Test {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path) << text;
     chmod(path.c_str(), mode);
-  }
-
-  // The lines the recorder at path wrote; empty if it did not run in time.
-  static std::vector<std::string> recordOf(const std::string& path) {
-    std::filesystem::path program(path);
-    std::string record = (program.parent_path() / ("record." + program.filename().string()));
-    for (int i = 0; i < 1000 && !std::filesystem::exists(record); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    std::vector<std::string> lines;
-    std::ifstream in(record);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
   }
 
   std::string dir_;
@@ -101,7 +90,7 @@ TEST_F(WinExecTest, FindsTheProgramAndSplitsItsArguments) {
     const std::string line = std::regex_replace(c.line, std::regex("@"), folder);
     EXPECT_GT(WinExec(line.c_str(), SW_HIDE), 31u) << line;
     std::vector<std::string> arguments;
-    for (const std::string& record : recordOf(folder + "/" + c.recorder)) {
+    for (const std::string& record : RecordOf(folder + "/" + c.recorder)) {
       if (record[0] == '[') arguments.push_back(record.substr(1, record.size() - 2));
     }
     EXPECT_EQ(arguments, c.arguments) << line;
@@ -116,7 +105,7 @@ TEST_F(WinExecTest, StartsDetachedWithoutLeavingAChild) {
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
 
-  std::vector<std::string> record = recordOf(program);
+  std::vector<std::string> record = RecordOf(program);
   ASSERT_EQ(record.size(), 4u);
   EXPECT_EQ(record[0], "[/reg]");
   EXPECT_NE(record[1], "ppid=" + std::to_string(getpid()));
