@@ -2,10 +2,8 @@
 // and the interface file stored per user for both tools.
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "program_record.h"
 #include "settings_test.h"

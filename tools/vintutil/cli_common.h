@@ -9,6 +9,9 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;  // the command could not do its work
 constexpr int kExitUsage = 2;    // the command line is wrong
 
+// What a command that changed or wrote something says, as reg.exe does.
+constexpr const char* kDone = "The operation completed successfully.";
+
 // Writes "vintutil: <reason>" on standard error; returns kExitFailure.
 int Fail(const std::string& reason);
 

@@ -2,11 +2,9 @@
 // .reg text that restores a key as it was at a chosen time; the retention
 // settings of a hive's history.
 #include <registry_history.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -16,6 +14,7 @@
 #include "history_time.h"
 #include "key_path.h"
 #include "reg_file.h"
+#include "reg_file_write.h"
 #include "registry_tree.h"
 #include "value_format.h"
 
@@ -24,7 +23,6 @@ namespace rh = registry_history;
 namespace {
 
 constexpr const char* kDefaultValueName = "(Default)";
-constexpr const char* kDone = "The operation completed successfully.";
 
 struct HistoryOptions {
   std::string key;
@@ -179,18 +177,7 @@ int RunExport(const HistoryOptions& o, const KeyPath& path) {
     }
     file.keys.push_back(std::move(block));
   }
-  struct stat st;
-  if (stat(o.exportFile.c_str(), &st) == 0) {
-    const std::string refusal = Confirm("File " + o.exportFile + " exists, overwrite?", o.force);
-    if (!refusal.empty()) return Fail(o.exportFile + " exists and is kept: " + refusal);
-  }
-  const std::string bytes = SerializeRegFile(file);
-  std::ofstream out(o.exportFile, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) return Fail("cannot write " + o.exportFile);
-  std::cout << kDone << "\n";
-  return kExitSuccess;
+  return WriteRegFileTo(file, o.exportFile, o.force);
 }
 
 // The settings of the hive named (the machine hive when none is).

@@ -15,7 +15,6 @@
 namespace {
 
 constexpr const char* kDefaultValueName = "(Default)";
-constexpr const char* kDone = "The operation completed successfully.";
 
 // The value a command addresses: /v NAME, /ve, or none (the key itself).
 struct ValueChoice {

@@ -1,6 +1,5 @@
 // reg export and reg import: keys to and from .reg files, in the argument
 // order of reg.exe.
-#include <sys/stat.h>
 
 #include <fstream>
 #include <iostream>
@@ -12,11 +11,10 @@
 #include "key_path.h"
 #include "reg_apply.h"
 #include "reg_file.h"
+#include "reg_file_write.h"
 #include "registry_tree.h"
 
 namespace {
-
-constexpr const char* kDone = "The operation completed successfully.";
 
 struct ExportOptions {
   std::string key;
@@ -32,24 +30,7 @@ int RunExport(const ExportOptions& o) {
   file.format = o.format == "regedit4" ? RegFileFormat::kRegedit4 : RegFileFormat::kUnicode;
   const LONG rc = ReadTree(*path, file.keys);
   if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
-  const std::string unwritable = UnwritableName(file);
-  if (!unwritable.empty()) {
-    return Fail("cannot export " + path->Full() + ": " + unwritable +
-                ", which a .reg file cannot hold");
-  }
-
-  struct stat st;
-  if (stat(o.file.c_str(), &st) == 0) {
-    const std::string refusal = Confirm("File " + o.file + " exists, overwrite?", o.force);
-    if (!refusal.empty()) return Fail(o.file + " exists and is kept: " + refusal);
-  }
-  const std::string bytes = SerializeRegFile(file);
-  std::ofstream out(o.file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) return Fail("cannot write " + o.file);
-  std::cout << kDone << "\n";
-  return kExitSuccess;
+  return WriteRegFileTo(file, o.file, o.force);
 }
 
 int RunImport(const std::string& fileName) {
