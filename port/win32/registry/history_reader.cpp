@@ -13,11 +13,13 @@
 #include "hive_file.h"
 #include "hive_location.h"
 #include "sqlite_result.h"
+#include "sqlite_statement.h"
 
 namespace registry_history {
 namespace {
 
 using vreg::sqliteToWin32;
+using vreg::Statement;
 
 // The registry's own lock timeout for writers.
 constexpr int kLockTimeoutMs = 5000;
@@ -31,50 +33,15 @@ std::string fold(std::string_view text) {
   return folded;
 }
 
-// A prepared statement for one use.
-class Statement {
- public:
-  Statement(sqlite3* db, const std::string& sql) {
-    rc_ = sqlite3_prepare_v2(db, sql.c_str(), -1, &s_, nullptr);
-  }
-  ~Statement() { sqlite3_finalize(s_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  Statement& bind(int index, int64_t value) {
-    sqlite3_bind_int64(s_, index, value);
-    return *this;
-  }
-  Statement& bind(int index, const std::string& text) {
-    sqlite3_bind_text(s_, index, text.data(), int(text.size()), SQLITE_STATIC);
-    return *this;
-  }
-  Statement& bind(int index, const std::optional<std::string>& text) {
-    if (!text) return *this;  // unbound parameters are NULL
-    return bind(index, *text);
-  }
-  // SQLITE_ROW, SQLITE_DONE, or the error (also one of preparing).
-  int step() { return rc_ == SQLITE_OK ? sqlite3_step(s_) : rc_; }
-
-  int64_t integer(int column) const { return sqlite3_column_int64(s_, column); }
-  std::string text(int column) const {
-    auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, column));
-    return std::string(p ? p : "", size_t(sqlite3_column_bytes(s_, column)));
-  }
-  // The value of a type column and the data column after it.
-  std::optional<Value> value(int typeColumn) const {
-    if (sqlite3_column_type(s_, typeColumn) == SQLITE_NULL) return std::nullopt;
-    auto p = static_cast<const unsigned char*>(sqlite3_column_blob(s_, typeColumn + 1));
-    Value v;
-    v.type = uint32_t(integer(typeColumn));
-    v.data.assign(p, p + sqlite3_column_bytes(s_, typeColumn + 1));
-    return v;
-  }
-
- private:
-  sqlite3_stmt* s_ = nullptr;
-  int rc_;
-};
+// The value of a type column and the data column after it.
+std::optional<Value> valueAt(const vreg::StatementUse& q, int typeColumn) {
+  if (q.isNull(typeColumn)) return std::nullopt;
+  const BYTE* data = q.blob(typeColumn + 1);
+  Value v;
+  v.type = uint32_t(q.integer(typeColumn));
+  v.data.assign(data, data + q.bytes(typeColumn + 1));
+  return v;
+}
 
 LONG locate(HKEY hive, vreg::HiveLocation* location) {
   if (hive != HKEY_LOCAL_MACHINE && hive != HKEY_CURRENT_USER) return ERROR_INVALID_HANDLE;
@@ -164,7 +131,7 @@ std::string inSubtree(const char* column, int n) {
          ", 1, length(" + p + ") + 1) COLLATE NOCASE = " + p + " || '\\')";
 }
 
-Change changeOf(const std::string& text) {
+Change changeOf(std::string_view text) {
   if (text == vreg::kKeyCreated) return Change::KeyCreated;
   if (text == vreg::kKeyDeleted) return Change::KeyDeleted;
   return text == vreg::kValueDeleted ? Change::ValueDeleted : Change::ValueSet;
@@ -201,12 +168,12 @@ class PastTree {
     std::vector<PastValue> values;
   };
 
-  void addKey(const std::string& path) {
+  void addKey(std::string_view path) {
     PastKey& key = keys_[fold(path)];
     if (key.path.empty()) key.path = path;
   }
 
-  void removeKey(const std::string& path) {
+  void removeKey(std::string_view path) {
     const std::string folded = fold(path);
     auto it = keys_.lower_bound(folded);
     while (it != keys_.end() &&
@@ -217,7 +184,7 @@ class PastTree {
     }
   }
 
-  void setValue(const std::string& key, const std::string& name, const std::optional<Value>& v) {
+  void setValue(std::string_view key, std::string_view name, const std::optional<Value>& v) {
     addKey(key);
     std::vector<PastValue>& values = keys_[fold(key)].values;
     auto it = std::find_if(values.begin(), values.end(),
@@ -227,11 +194,11 @@ class PastTree {
     } else if (it != values.end()) {
       it->value.value = *v;
     } else {
-      values.push_back({{name, *v}, false, nextUnrecorded_++});
+      values.push_back({{std::string(name), *v}, false, nextUnrecorded_++});
     }
   }
 
-  void setCreation(const std::string& key, const std::string& name, int64_t recordId) {
+  void setCreation(std::string_view key, std::string_view name, int64_t recordId) {
     auto k = keys_.find(fold(key));
     if (k == keys_.end()) return;
     for (PastValue& p : k->second.values) {
@@ -286,7 +253,7 @@ int readPresent(HiveConnection& c, const std::string& key, PastTree* tree) {
   int rc;
   while ((rc = q.step()) == SQLITE_ROW) {
     tree->addKey(q.text(0));
-    std::optional<Value> value = q.value(2);
+    std::optional<Value> value = valueAt(q, 2);
     if (value) tree->setValue(q.text(0), q.text(1), value);
   }
   return rc;
@@ -310,7 +277,7 @@ int undoAfter(HiveConnection& c, const std::string& key, int64_t time, PastTree*
         break;
       case Change::ValueSet:
       case Change::ValueDeleted:
-        tree->setValue(q.text(1), q.text(2), q.value(3));
+        tree->setValue(q.text(1), q.text(2), valueAt(q, 3));
         break;
     }
   }
@@ -359,8 +326,8 @@ LONG ReadHistory(HKEY hive, const Filter& filter, std::vector<Record>* records) 
     r.change = changeOf(q.text(6));
     r.key = q.text(7);
     r.value = q.text(8);
-    r.oldValue = q.value(9);
-    r.newValue = q.value(11);
+    r.oldValue = valueAt(q, 9);
+    r.newValue = valueAt(q, 11);
     records->push_back(std::move(r));
   }
   return rc == SQLITE_DONE ? ERROR_SUCCESS : sqliteToWin32(rc);

@@ -16,6 +16,7 @@
 #include "key_path.h"
 #include "read_cache.h"
 #include "sqlite_result.h"
+#include "sqlite_statement.h"
 
 namespace vreg {
 namespace {
@@ -83,44 +84,6 @@ const char* const kStatementText[kStatementCount] = {
     "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0) FROM keys WHERE parent = ?1",
     "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0),"
     " coalesce(max(length(data)), 0) FROM vals WHERE key = ?1",
-};
-
-// One use of a prepared statement: binds, steps, and resets it when done.
-class Run {
- public:
-  explicit Run(sqlite3_stmt* statement) : s_(statement) {}
-  ~Run() { sqlite3_reset(s_); }
-  Run(const Run&) = delete;
-  Run& operator=(const Run&) = delete;
-
-  Run& bind(int index, int64_t value) {
-    sqlite3_bind_int64(s_, index, value);
-    return *this;
-  }
-  Run& bind(int index, std::string_view text) {
-    sqlite3_bind_text(s_, index, text.data(), int(text.size()), SQLITE_STATIC);
-    return *this;
-  }
-  Run& bindBlob(int index, const BYTE* data, DWORD size) {
-    // A zero-length blob, never NULL, for empty data.
-    sqlite3_bind_blob(s_, index, size ? data : reinterpret_cast<const BYTE*>(""), int(size),
-                      SQLITE_STATIC);
-    return *this;
-  }
-  int step() { return sqlite3_step(s_); }
-
-  int64_t integer(int column) const { return sqlite3_column_int64(s_, column); }
-  std::string_view text(int column) const {
-    auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, column));
-    return std::string_view(p ? p : "", size_t(sqlite3_column_bytes(s_, column)));
-  }
-  const BYTE* blob(int column) const {
-    return static_cast<const BYTE*>(sqlite3_column_blob(s_, column));
-  }
-  DWORD bytes(int column) const { return DWORD(sqlite3_column_bytes(s_, column)); }
-
- private:
-  sqlite3_stmt* s_;
 };
 
 }  // namespace
