@@ -377,3 +377,30 @@ TEST_F(History, OthersReadTheMachineHistoryButNotItsSettingsNorAnotherUsersHisto
 }
 
 }  // namespace
+
+namespace {
+
+// Who wrote is taken at each write, not once per process or connection: a
+// forked child writes under its own process id, and a writer that drops
+// privileges under its new user even on the connection it opened before.
+TEST_F(History, NamesTheWriterAfterAForkAndAfterDroppingPrivileges) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to switch users";
+  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "v", sz("parent")));
+  const pid_t child = startChild([] {
+    if (setValue(HKEY_LOCAL_MACHINE, kKey, "v", sz("child")) != ERROR_SUCCESS) return 1;
+    if (!dropToNobody()) return 100;
+    return setValue(HKEY_LOCAL_MACHINE, kKey, "v", sz("nobody")) == ERROR_SUCCESS ? 0 : 2;
+  });
+  ASSERT_EQ(0, waitChild(child));
+  const std::vector<rh::Record> records = history();
+  ASSERT_GE(records.size(), 3u);
+  const struct passwd* nobody = getpwnam("nobody");
+  EXPECT_EQ(nobody->pw_uid, records[0].uid);
+  EXPECT_EQ("nobody", records[0].user);
+  EXPECT_EQ(child, records[0].pid);
+  EXPECT_EQ(0u, records[1].uid);
+  EXPECT_EQ(child, records[1].pid);
+  EXPECT_EQ(getpid(), records[2].pid);
+}
+
+}  // namespace

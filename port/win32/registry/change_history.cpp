@@ -1,6 +1,7 @@
 #include "change_history.h"
 
 #include <errno.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -23,20 +24,19 @@ bool recordFaultDue() {
   return left == 1;
 }
 
-// The name of `uid`, looked up once per user id (the lookup may read files).
-std::string userName(uid_t uid) {
-  static std::mutex mutex;
-  static uid_t cachedUid = uid_t(-1);
-  static std::string cachedName;
-  std::lock_guard<std::mutex> lock(mutex);
-  if (uid != cachedUid) {
-    struct passwd entry, *found = nullptr;
-    char buffer[4096];
-    cachedName =
-        getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found ? found->pw_name : "";
-    cachedUid = uid;
-  }
-  return cachedName;
+// The process id, looked up again in a forked child.
+std::atomic<pid_t> processId{0};
+std::once_flag forkHandlerOnce;
+
+pid_t currentProcessId() {
+  std::call_once(forkHandlerOnce, [] { pthread_atfork(nullptr, nullptr, [] { processId = 0; }); });
+  pid_t pid = processId.load();
+  if (pid == 0) processId = pid = getpid();
+  return pid;
+}
+
+const ChangeAuthor& authorOf(sqlite3_context* context) {
+  return *static_cast<const ChangeAuthor*>(sqlite3_user_data(context));
 }
 
 void historyTime(sqlite3_context* context, int, sqlite3_value**) {
@@ -48,16 +48,16 @@ void historyTime(sqlite3_context* context, int, sqlite3_value**) {
 }
 
 void historyUid(sqlite3_context* context, int, sqlite3_value**) {
-  sqlite3_result_int64(context, getuid());
+  sqlite3_result_int64(context, authorOf(context).uid());
 }
 
 void historyUser(sqlite3_context* context, int, sqlite3_value**) {
-  const std::string name = userName(getuid());
-  sqlite3_result_text(context, name.data(), int(name.size()), SQLITE_TRANSIENT);
+  const std::string& name = authorOf(context).userName();
+  sqlite3_result_text(context, name.data(), int(name.size()), SQLITE_STATIC);
 }
 
 void historyPid(sqlite3_context* context, int, sqlite3_value**) {
-  sqlite3_result_int64(context, getpid());
+  sqlite3_result_int64(context, authorOf(context).pid());
 }
 
 void historyProgram(sqlite3_context* context, int, sqlite3_value**) {
@@ -148,10 +148,23 @@ std::string pruneHistorySql(const std::string& newestId, const std::string& now)
          "'; DELETE FROM history WHERE id < " + firstKept + ";";
 }
 
-int recordChanges(sqlite3* db) {
+void ChangeAuthor::refresh() {
+  pid_ = currentProcessId();
+  const uid_t uid = getuid();
+  if (uid == uid_) return;
+  // The name is looked up only when the user id changes (it may read files).
+  struct passwd entry, *found = nullptr;
+  char buffer[4096];
+  userName_ =
+      getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found ? found->pw_name : "";
+  uid_ = uid;
+}
+
+int recordChanges(sqlite3* db, const ChangeAuthor* author) {
   for (const auto& f : kFunctions) {
-    int rc = sqlite3_create_function_v2(db, f.name, 0, SQLITE_UTF8, nullptr, f.function, nullptr,
-                                        nullptr, nullptr);
+    int rc =
+        sqlite3_create_function_v2(db, f.name, 0, SQLITE_UTF8, const_cast<ChangeAuthor*>(author),
+                                   f.function, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
   return sqlite3_exec(db, triggersSql().c_str(), nullptr, nullptr, nullptr);

@@ -12,6 +12,7 @@
 #define VINTUTIL_REGISTRY_CHANGE_HISTORY_H
 
 #include <sqlite3.h>
+#include <sys/types.h>
 
 #include <cstdint>
 #include <string>
@@ -27,9 +28,28 @@ constexpr const char kValueDeleted[] = "value deleted";
 // Microseconds since 1970-01-01 UTC.
 int64_t microsecondsNow();
 
+// Who makes a connection's changes: taken once per write transaction rather
+// than once per record, since each look-up is a system call. The user id is
+// read every time (a process may drop privileges); the process id only
+// after a fork.
+class ChangeAuthor {
+ public:
+  void refresh();
+
+  uid_t uid() const { return uid_; }
+  pid_t pid() const { return pid_; }
+  const std::string& userName() const { return userName_; }
+
+ private:
+  uid_t uid_ = uid_t(-1);
+  pid_t pid_ = 0;
+  std::string userName_;
+};
+
 // Makes every change made through `db` (a writable connection to a hive of
-// the current schema) record itself. Returns a SQLite result code.
-int recordChanges(sqlite3* db);
+// the current schema) record itself, attributed to `author`, which must
+// outlive the connection. Returns a SQLite result code.
+int recordChanges(sqlite3* db, const ChangeAuthor* author);
 
 // The statements that bring the history within the retention settings:
 // remove the oldest records until at most the record limit less 1/64 of it

@@ -151,6 +151,7 @@ class Hive::Impl {
     int rc = run(kBeginWrite).step();
     if (rc != SQLITE_DONE) return fail(rc);
     inTransaction_ = true;
+    author_.refresh();
     int bodyRc = SQLITE_OK;
     LONG result = changes_.beginWrite();
     if (result == ERROR_SUCCESS) result = body(&bodyRc);
@@ -196,6 +197,7 @@ class Hive::Impl {
   int appliedTimeout_ = -1;
   sqlite3_stmt* statements_[kStatementCount] = {};
   ChangeCounter changes_;
+  ChangeAuthor author_;
   ReadCache cache_;
 
   // Whether results read from now on may be kept in (and taken from) the
@@ -236,7 +238,7 @@ class Hive::Impl {
                       nullptr, nullptr);
     if (rc == SQLITE_OK) rc = verify();
     if (rc == SQLITE_OK && !readOnly_) rc = upgradeHiveSchema(db_);
-    if (rc == SQLITE_OK && !readOnly_) rc = recordChanges(db_);
+    if (rc == SQLITE_OK && !readOnly_) rc = recordChanges(db_, &author_);
     if (rc != SQLITE_OK) {
       LONG error = sqliteToWin32(rc);
       if (error == ERROR_BADDB) corrupt_ = true;

@@ -89,7 +89,11 @@ void syncDirectory(const std::string& dir) {
 LONG initialiseHive(const std::string& path) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-  std::string setup = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN; ";
+  // Each change writes three pages to the WAL (the key's write time, the
+  // value, the history record), to be checksummed, copied and later synced:
+  // 1 KiB pages make that a quarter of the work of SQLite's default 4 KiB.
+  std::string setup =
+      "PRAGMA page_size=1024; PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN; ";
   setup += kHiveSchema;
   setup += historySchema(0);
   setup += " PRAGMA application_id=" + std::to_string(kHiveApplicationId) +
