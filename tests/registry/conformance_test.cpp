@@ -13,6 +13,30 @@
 namespace {
 
 const DWORD kSentinel = 0xdeadbeef;
+const HKEY kBogus = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0xcc));
+
+LONG set(HKEY key, const char* name, DWORD type, const std::string& data) {
+  return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                        DWORD(data.size()));
+}
+LONG setText(HKEY key, const char* name, const char* text) {
+  return set(key, name, REG_SZ, std::string(text, strlen(text) + 1));
+}
+// Whether the value exists: ERROR_SUCCESS or the reason it cannot be read.
+LONG query(HKEY key, const char* name) {
+  return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr);
+}
+LONG enumKey(HKEY key, DWORD index, char* name, DWORD* length) {
+  return RegEnumKeyExA(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+}
+LONG enumValueName(HKEY key, DWORD index, char* name, DWORD* length) {
+  return RegEnumValueA(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+}
+LONG subkeysAndValues(HKEY key, DWORD* subKeys, DWORD* maxSubKey, DWORD* values, DWORD* maxName,
+                      DWORD* maxData) {
+  return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, subKeys, maxSubKey, nullptr, values,
+                          maxName, maxData, nullptr, nullptr);
+}
 
 class Conformance : public RegistryTest {
  protected:
@@ -21,9 +45,6 @@ class Conformance : public RegistryTest {
   }
   void TearDown() override { RegCloseKey(base_); }
 
-  LONG set(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
-    return RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  }
   HKEY open(const char* path, REGSAM access) {
     HKEY key = nullptr;
     EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(base_, path, 0, access, &key)) << path;
@@ -41,6 +62,8 @@ class Conformance : public RegistryTest {
 TEST_F(Conformance, ValuesComeBackByteForByteWithTheirType) {
   const DWORD dword = 0x12345678;
   const ULONGLONG qword = 0x1122334455667788ULL;
+  std::string large(1024 * 1024, '\0');
+  for (size_t i = 0; i < large.size(); ++i) large[i] = char(i * 7);
   const struct {
     const char* name;
     DWORD type;
@@ -55,90 +78,73 @@ TEST_F(Conformance, ValuesComeBackByteForByteWithTheirType) {
       {"none", REG_NONE, std::string("xyz", 3)},
       {"empty", REG_BINARY, std::string()},
       {"odd type", 0x12345, std::string("ab", 2)},
+      {"large", REG_BINARY, large},
   };
+  for (const auto& c : cases)
+    ASSERT_EQ(ERROR_SUCCESS, set(base_, c.name, c.type, c.data)) << c.name;
   for (const auto& c : cases) {
-    ASSERT_EQ(ERROR_SUCCESS, set(base_, c.name, c.type, c.data.data(), DWORD(c.data.size())))
-        << c.name;
-  }
-  for (const auto& c : cases) {
-    BYTE buffer[32];
-    memset(buffer, 0xcc, sizeof buffer);
-    DWORD type = kSentinel, size = sizeof buffer;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, c.name, nullptr, &type, buffer, &size))
+    std::vector<BYTE> buffer(c.data.size() + 1, 0xcc);
+    DWORD type = kSentinel, size = DWORD(buffer.size());
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, c.name, nullptr, &type, buffer.data(), &size))
         << c.name;
     EXPECT_EQ(c.type, type) << c.name;
     ASSERT_EQ(c.data.size(), size) << c.name;
-    EXPECT_EQ(0, memcmp(buffer, c.data.data(), size)) << c.name;
+    EXPECT_EQ(0, memcmp(buffer.data(), c.data.data(), size)) << c.name;
     EXPECT_EQ(0xcc, buffer[size]) << c.name << ": written past the data";
   }
 }
 
 TEST_F(Conformance, NamesAreCaseInsensitiveAndCasePreserving) {
-  HKEY created = create("Alpha\\BetaKey");
-  RegCloseKey(created);
+  RegCloseKey(create("Alpha\\BetaKey"));
   HKEY key = open("ALPHA\\betakey", KEY_ALL_ACCESS);
-  ASSERT_EQ(ERROR_SUCCESS, set(key, "MixedCase", REG_SZ, "1", 2));
-  ASSERT_EQ(ERROR_SUCCESS, set(key, "MIXEDCASE", REG_SZ, "22", 3));
-
+  ASSERT_EQ(ERROR_SUCCESS, setText(key, "MixedCase", "1"));
+  ASSERT_EQ(ERROR_SUCCESS, setText(key, "MIXEDCASE", "22"));
   DWORD size = 0;
   EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "mixedcase", nullptr, nullptr, nullptr, &size));
   EXPECT_EQ(3u, size);
   char name[32];
   DWORD length = sizeof name;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS, enumValueName(key, 0, name, &length));
   EXPECT_STREQ("MixedCase", name);
-  EXPECT_EQ(ERROR_NO_MORE_ITEMS,
-            RegEnumValueA(key, 1, name, &length, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_NO_MORE_ITEMS, enumValueName(key, 1, name, &length));
   RegCloseKey(key);
 
   HKEY alpha = open("alpha", KEY_READ);
   length = sizeof name;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegEnumKeyExA(alpha, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS, enumKey(alpha, 0, name, &length));
   EXPECT_STREQ("BetaKey", name);
   EXPECT_EQ(7u, length);
   RegCloseKey(alpha);
-}
 
-TEST_F(Conformance, NullAndEmptyNameAddressTheUnnamedValue) {
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, nullptr, REG_SZ, "default", 8));
-  DWORD size = 0;
+  // A null and an empty name both address the unnamed value.
+  ASSERT_EQ(ERROR_SUCCESS, setText(base_, nullptr, "default"));
   EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "", nullptr, nullptr, nullptr, &size));
   EXPECT_EQ(8u, size);
   ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(base_, ""));
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND,
-            RegQueryValueExA(base_, nullptr, nullptr, nullptr, nullptr, &size));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, query(base_, nullptr));
 }
 
 TEST_F(Conformance, QueryBufferSizing) {
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "v", REG_BINARY, "abcdef", 6));
+  ASSERT_EQ(ERROR_SUCCESS, set(base_, "v", REG_BINARY, "abcdef"));
   BYTE buffer[8];
-
-  // Too small: the required size and type, the buffer untouched.
   memset(buffer, 0xcc, sizeof buffer);
+  // Too small: the required size and type, the buffer untouched.
   DWORD type = kSentinel, size = 5;
   EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExA(base_, "v", nullptr, &type, buffer, &size));
   EXPECT_EQ(6u, size);
   EXPECT_EQ(DWORD(REG_BINARY), type);
   EXPECT_EQ(0xcc, buffer[0]);
-
   // A null buffer asks for the size.
   type = kSentinel, size = kSentinel;
   EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "v", nullptr, &type, nullptr, &size));
   EXPECT_EQ(6u, size);
   EXPECT_EQ(DWORD(REG_BINARY), type);
-
-  // Exactly large enough.
   size = 6;
   EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "v", nullptr, nullptr, buffer, &size));
   EXPECT_EQ(0, memcmp(buffer, "abcdef", 6));
-
-  // Only the type: an existence test.
   type = kSentinel;
   EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "v", nullptr, &type, nullptr, nullptr));
   EXPECT_EQ(DWORD(REG_BINARY), type);
-
   // A buffer without a size, or a reserved argument, is refused.
   type = kSentinel;
   EXPECT_EQ(ERROR_INVALID_PARAMETER, RegQueryValueExA(base_, "v", nullptr, &type, buffer, nullptr));
@@ -155,9 +161,8 @@ TEST_F(Conformance, MissingKeysAndValues) {
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(base_, "nope", nullptr, nullptr, buffer, &size));
   EXPECT_EQ(kSentinel, size);
   EXPECT_EQ(0xcc, buffer[0]);
-
   // A failed open creates nothing and gives back no handle.
-  HKEY key = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0xcc));
+  HKEY key = kBogus;
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "Missing\\Deeper", 0, KEY_READ, &key));
   EXPECT_EQ(nullptr, key);
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "Missing", 0, KEY_READ, &key));
@@ -171,31 +176,25 @@ TEST_F(Conformance, CreateMakesMissingParentsAndOpensExistingKeys) {
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(base_, "One\\Two\\Three", 0, nullptr, 0, KEY_ALL_ACCESS,
                                            nullptr, &key, &disposition));
   EXPECT_EQ(DWORD(REG_CREATED_NEW_KEY), disposition);
-  ASSERT_EQ(ERROR_SUCCESS, set(key, "v", REG_SZ, "x", 2));
+  ASSERT_EQ(ERROR_SUCCESS, setText(key, "v", "x"));
   RegCloseKey(key);
-
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(base_, "ONE\\two\\Three", 0, nullptr, 0, KEY_READ,
                                            nullptr, &key, &disposition));
   EXPECT_EQ(DWORD(REG_OPENED_EXISTING_KEY), disposition);
-  DWORD size = 0;
-  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size));
+  EXPECT_EQ(ERROR_SUCCESS, query(key, "v"));
   RegCloseKey(key);
-
-  HKEY parent = open("One\\Two", KEY_READ);
-  RegCloseKey(parent);
-
+  RegCloseKey(open("One\\Two", KEY_READ));
   // RegCreateKeyA on an existing key opens it, with its values.
   key = create("One\\Two\\Three");
-  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size));
+  EXPECT_EQ(ERROR_SUCCESS, query(key, "v"));
   RegCloseKey(key);
 }
 
 TEST_F(Conformance, PathSeparators) {
-  HKEY key = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0xcc));
+  HKEY key = kBogus;
   EXPECT_EQ(ERROR_BAD_PATHNAME, RegCreateKeyA(base_, "\\Leading", &key));
   EXPECT_EQ(nullptr, key);
   EXPECT_EQ(ERROR_BAD_PATHNAME, RegOpenKeyExA(base_, "\\Leading", 0, KEY_READ, &key));
-
   // Trailing and doubled separators are ignored.
   RegCloseKey(create("Sep\\Child\\"));
   RegCloseKey(open("Sep\\\\Child", KEY_READ));
@@ -209,54 +208,45 @@ TEST_F(Conformance, AnEmptyPathOnARootGivesTheRoot) {
   EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_READ, &key));
   EXPECT_EQ(HKEY_LOCAL_MACHINE, key);
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_LOCAL_MACHINE));
-
   // On another key it gives a new handle to the same key.
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(base_, "", 0, KEY_ALL_ACCESS, &key));
   EXPECT_NE(base_, key);
-  ASSERT_EQ(ERROR_SUCCESS, set(key, "v", REG_SZ, "x", 2));
+  ASSERT_EQ(ERROR_SUCCESS, setText(key, "v", "x"));
   RegCloseKey(key);
-  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "v", nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_SUCCESS, query(base_, "v"));
 }
 
 TEST_F(Conformance, AccessRightsAreCheckedPerHandle) {
   RegCloseKey(create("Sub\\Child"));
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "v", REG_SZ, "x", 2));
+  ASSERT_EQ(ERROR_SUCCESS, setText(base_, "v", "x"));
   char name[64];
   BYTE data[64];
-  auto query = [&](HKEY k) { return RegQueryValueExA(k, "v", nullptr, nullptr, nullptr, nullptr); };
-  auto write = [&](HKEY k) { return set(k, "w", REG_SZ, "y", 2); };
-  auto remove = [&](HKEY k) { return RegDeleteValueA(k, "nothing"); };
   auto enumKeys = [&](HKEY k) {
     DWORD length = sizeof name;
-    return RegEnumKeyExA(k, 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+    return enumKey(k, 0, name, &length);
   };
   auto enumValues = [&](HKEY k) {
     DWORD length = sizeof name, size = sizeof data;
     return RegEnumValueA(k, 0, name, &length, nullptr, nullptr, data, &size);
   };
+  const LONG ok = ERROR_SUCCESS, denied = ERROR_ACCESS_DENIED, missing = ERROR_FILE_NOT_FOUND;
   const struct {
     REGSAM access;
     LONG query, write, remove, enumKeys, enumValues;
   } cases[] = {
-      {KEY_QUERY_VALUE, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED,
-       ERROR_ACCESS_DENIED, ERROR_SUCCESS},
-      {KEY_SET_VALUE, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED,
-       ERROR_ACCESS_DENIED},
-      {KEY_ENUMERATE_SUB_KEYS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED,
-       ERROR_SUCCESS, ERROR_ACCESS_DENIED},
-      {KEY_READ, ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, ERROR_SUCCESS,
-       ERROR_SUCCESS},
-      {KEY_WRITE, ERROR_ACCESS_DENIED, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED,
-       ERROR_ACCESS_DENIED},
-      {KEY_ALL_ACCESS, ERROR_SUCCESS, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_SUCCESS,
-       ERROR_SUCCESS},
+      {KEY_QUERY_VALUE, ok, denied, denied, denied, ok},
+      {KEY_SET_VALUE, denied, ok, missing, denied, denied},
+      {KEY_ENUMERATE_SUB_KEYS, denied, denied, denied, ok, denied},
+      {KEY_READ, ok, denied, denied, ok, ok},
+      {KEY_WRITE, denied, ok, missing, denied, denied},
+      {KEY_ALL_ACCESS, ok, ok, missing, ok, ok},
   };
   for (const auto& c : cases) {
     HKEY key = open("", c.access);
     SCOPED_TRACE(testing::Message() << "access 0x" << std::hex << c.access);
-    EXPECT_EQ(c.query, query(key));
-    EXPECT_EQ(c.write, write(key));
-    EXPECT_EQ(c.remove, remove(key));
+    EXPECT_EQ(c.query, query(key, "v"));
+    EXPECT_EQ(c.write, setText(key, "w", "y"));
+    EXPECT_EQ(c.remove, RegDeleteValueA(key, "nothing"));
     EXPECT_EQ(c.enumKeys, enumKeys(key));
     EXPECT_EQ(c.enumValues, enumValues(key));
     RegCloseKey(key);
@@ -269,113 +259,135 @@ TEST_F(Conformance, ClosedAndBogusHandlesAreInvalid) {
   EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(key));
   EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(nullptr));
   // (Wine closes a made-up handle without complaint, so that is not pinned.)
-  const HKEY bad[] = {key, nullptr, reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0xdeadbee0))};
-  for (HKEY handle : bad) {
-    HKEY out = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0xcc));
+  for (HKEY handle : {key, HKEY(nullptr), reinterpret_cast<HKEY>(ULONG_PTR(0xdeadbee0))}) {
+    HKEY out = kBogus;
     DWORD size = 0;
     EXPECT_EQ(ERROR_INVALID_HANDLE,
               RegQueryValueExA(handle, "v", nullptr, nullptr, nullptr, &size));
-    EXPECT_EQ(ERROR_INVALID_HANDLE, set(handle, "v", REG_SZ, "x", 2));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, setText(handle, "v", "x"));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegOpenKeyExA(handle, "x", 0, KEY_READ, &out));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegFlushKey(handle));
   }
 }
 
+// A handle to a deleted key answers ERROR_KEY_DELETED, also once a key of
+// the same path has been made again: it refers to the key, not to its path.
 TEST_F(Conformance, DeletingKeys) {
-  RegCloseKey(create("Parent\\Child"));
+  RegCloseKey(create("Parent\\Child"));  // the hive's newest key: its number is reused next
   EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(base_, "Parent"));  // has a subkey
   EXPECT_EQ(ERROR_INVALID_PARAMETER, RegDeleteKeyA(base_, nullptr));
-
-  HKEY child = open("Parent\\Child", KEY_ALL_ACCESS);
-  ASSERT_EQ(ERROR_SUCCESS, set(child, "v", REG_SZ, "x", 2));
+  HKEY old = open("Parent\\Child", KEY_ALL_ACCESS);
+  ASSERT_EQ(ERROR_SUCCESS, setText(old, "v", "x"));
   ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(base_, "PARENT\\child"));
-  EXPECT_EQ(ERROR_KEY_DELETED, set(child, "v", REG_SZ, "x", 2));
-  EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExA(child, "v", nullptr, nullptr, nullptr, nullptr));
-  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(child));
+  EXPECT_EQ(ERROR_KEY_DELETED, query(old, "v"));
 
-  // A key made again under the same name starts empty.
-  child = create("Parent\\Child");
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(child, "v", nullptr, nullptr, nullptr, nullptr));
-  RegCloseKey(child);
+  HKEY successor = create("Parent\\Child"), sub = nullptr;
+  char name[8];
+  DWORD length = sizeof name, values = 99, subKeys = 99;
+  EXPECT_EQ(ERROR_KEY_DELETED, query(old, "v"));
+  EXPECT_EQ(ERROR_KEY_DELETED, setText(old, "w", "x"));
+  EXPECT_EQ(ERROR_KEY_DELETED, RegDeleteValueA(old, "v"));
+  EXPECT_EQ(ERROR_KEY_DELETED, enumValueName(old, 0, name, &length));
+  EXPECT_EQ(ERROR_KEY_DELETED, RegCreateKeyA(old, "Sub", &sub));
+  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(old));
+  EXPECT_EQ(ERROR_SUCCESS,
+            subkeysAndValues(successor, &subKeys, nullptr, &values, nullptr, nullptr));
+  EXPECT_EQ(0u, values) << "the new key starts empty and got nothing through the old handle";
+  EXPECT_EQ(0u, subKeys);
+  RegCloseKey(successor);
+
   EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(base_, "Parent\\Child"));
   EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(base_, "Parent"));
-  HKEY gone = nullptr;
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "Parent", 0, KEY_READ, &gone));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "Parent", 0, KEY_READ, &old));
 }
 
-TEST_F(Conformance, EnumeratingSubkeys) {
-  for (const char* name : {"charlie", "Alpha", "bravo"}) RegCloseKey(create(name));
-  const char* expected[] = {"Alpha", "bravo", "charlie"};
+// Subkeys enumerate in case-insensitive order, values in creation order; the
+// key's figures are the largest of each, wherever it stands.
+TEST_F(Conformance, EnumeratingAndKeyInformation) {
+  for (const char* name : {"charlie", "Bravo-long", "alpha"}) RegCloseKey(create(name));
+  ASSERT_EQ(ERROR_SUCCESS, setText(base_, "a", "one"));
+  ASSERT_EQ(ERROR_SUCCESS, set(base_, "bb", REG_BINARY, "\x01\x02"));
+  char name[16];
+  DWORD length;
+  const char* expected[] = {"alpha", "Bravo-long", "charlie"};
   for (DWORD i = 0; i < 3; ++i) {
-    char name[16];
-    DWORD length = sizeof name;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegEnumKeyExA(base_, i, name, &length, nullptr, nullptr, nullptr, nullptr));
+    length = sizeof name;
+    ASSERT_EQ(ERROR_SUCCESS, enumKey(base_, i, name, &length));
     EXPECT_STREQ(expected[i], name);
     EXPECT_EQ(strlen(expected[i]), length);
   }
-  char name[16];
-  memset(name, 'z', sizeof name);
-  DWORD length = 5;  // "Alpha" needs 6 with its terminator
-  EXPECT_EQ(ERROR_MORE_DATA,
-            RegEnumKeyExA(base_, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+  length = 5;  // "alpha" needs 6 with its terminator
+  EXPECT_EQ(ERROR_MORE_DATA, enumKey(base_, 0, name, &length));
   EXPECT_EQ(5u, length);
   length = sizeof name;
-  EXPECT_EQ(ERROR_NO_MORE_ITEMS,
-            RegEnumKeyExA(base_, 3, name, &length, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_NO_MORE_ITEMS, enumKey(base_, 3, name, &length));
   EXPECT_EQ(DWORD(sizeof name), length);
-}
 
-TEST_F(Conformance, EnumeratingValues) {
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "a", REG_SZ, "one", 4));
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "bb", REG_BINARY, "\x01\x02", 2));
-  char name[8];
   BYTE data[8];
-  DWORD length = sizeof name, type = kSentinel, size = sizeof data;
+  DWORD type = kSentinel, size = sizeof data;
+  length = sizeof name;
   ASSERT_EQ(ERROR_SUCCESS, RegEnumValueA(base_, 1, name, &length, nullptr, &type, data, &size));
   EXPECT_STREQ("bb", name);
   EXPECT_EQ(2u, length);
   EXPECT_EQ(DWORD(REG_BINARY), type);
   EXPECT_EQ(2u, size);
-
   // Data too small: the size needed, the name's length untouched.
   length = sizeof name, size = 1;
   EXPECT_EQ(ERROR_MORE_DATA, RegEnumValueA(base_, 0, name, &length, nullptr, &type, data, &size));
   EXPECT_EQ(4u, size);
   EXPECT_EQ(DWORD(sizeof name), length);
-
-  length = sizeof name;
-  EXPECT_EQ(ERROR_NO_MORE_ITEMS,
-            RegEnumValueA(base_, 2, name, &length, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_NO_MORE_ITEMS, enumValueName(base_, 2, name, &length));
   EXPECT_EQ(DWORD(sizeof name), length);
-}
 
-TEST_F(Conformance, KeyInformation) {
-  RegCloseKey(create("Short"));
-  RegCloseKey(create("LongerName"));
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "v", REG_BINARY, "123456789", 9));
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "value", REG_SZ, "x", 2));
   DWORD subKeys = kSentinel, maxSubKey = kSentinel, values = kSentinel, maxName = kSentinel,
         maxData = kSentinel;
   ASSERT_EQ(ERROR_SUCCESS,
-            RegQueryInfoKeyA(base_, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr,
-                             &values, &maxName, &maxData, nullptr, nullptr));
-  EXPECT_EQ(2u, subKeys);
+            subkeysAndValues(base_, &subKeys, &maxSubKey, &values, &maxName, &maxData));
+  EXPECT_EQ(3u, subKeys);
   EXPECT_EQ(10u, maxSubKey);
   EXPECT_EQ(2u, values);
-  EXPECT_EQ(5u, maxName);
-  EXPECT_EQ(9u, maxData);
+  EXPECT_EQ(2u, maxName);
+  EXPECT_EQ(4u, maxData);
 }
 
-TEST_F(Conformance, LargeValues) {
-  std::vector<BYTE> big(1024 * 1024);
-  for (size_t i = 0; i < big.size(); ++i) big[i] = BYTE(i * 7);
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "big", REG_BINARY, big.data(), DWORD(big.size())));
-  std::vector<BYTE> back(big.size());
-  DWORD size = DWORD(back.size());
-  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "big", nullptr, nullptr, back.data(), &size));
-  EXPECT_EQ(big.size(), size);
-  EXPECT_TRUE(big == back);
+// Windows behaviour that Wine 8 does not reproduce (it accepts longer names,
+// re-terminates REG_SZ data and lets a read-only handle create subkeys). A
+// Wine run of the suite leaves these out by their suite name.
+using WindowsOnly = Conformance;
+
+TEST_F(WindowsOnly, NamesAreLimitedTo255CharactersPerKeyAnd16383PerValue) {
+  RegCloseKey(create(std::string(255, 'k').c_str()));
+  const std::string tooLong = "Parent\\" + std::string(256, 'k');
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegCreateKeyA(base_, tooLong.c_str(), &key));
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegOpenKeyExA(base_, tooLong.c_str(), 0, KEY_READ, &key));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "Parent", 0, KEY_READ, &key))
+      << "nothing was created, not even the parent";
+  EXPECT_EQ(ERROR_SUCCESS, setText(base_, std::string(16383, 'v').c_str(), "x"));
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, setText(base_, std::string(16384, 'v').c_str(), "x"));
+  DWORD values = 0;
+  ASSERT_EQ(ERROR_SUCCESS, subkeysAndValues(base_, nullptr, nullptr, &values, nullptr, nullptr));
+  EXPECT_EQ(1u, values);
+}
+
+TEST_F(WindowsOnly, TextIsNeverReterminated) {
+  ASSERT_EQ(ERROR_SUCCESS, set(base_, "sz", REG_SZ, "abc"));
+  BYTE buffer[8] = {0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc};
+  DWORD size = 3;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "sz", nullptr, nullptr, buffer, &size));
+  EXPECT_EQ(3u, size);
+  EXPECT_EQ(0xcc, buffer[3]);
+}
+
+TEST_F(WindowsOnly, CreatingASubkeyNeedsTheRightToCreateOne) {
+  HKEY reader = open("", KEY_READ), key = nullptr;
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyA(reader, "New", &key));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "New", 0, KEY_READ, &key));
+  // Opening an existing key through RegCreateKeyA needs no right on the parent.
+  RegCloseKey(create("Existing"));
+  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyA(reader, "Existing", &key));
+  RegCloseKey(key);
+  RegCloseKey(reader);
 }
 
 }  // namespace
