@@ -10,7 +10,8 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   registry/crash_test.cpp
   # Forked processes on one hive file, contending for its SQLite lock.
   registry/multiprocess_test.cpp
-  # POSIX permissions of the hive files, as root and as nobody.
+  # POSIX permissions of the hive files and their change counters, as root
+  # and as nobody.
   registry/permissions_test.cpp
   # Forked processes and threads sharing state through anonymous shared memory.
   registry/stress_test.cpp
@@ -21,8 +22,6 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   registry/history_test.cpp
   # reg history exists only over the registry stand-in.
   cli/history_cli_test.cpp
-  # The stand-in's change counter file: its mode, readers of another user.
-  registry/change_counter_test.cpp
   # Records the plant tools' starts with POSIX shell scripts.
   settings/plant_tools_test.cpp
   # Compares the program's disk figures with statvfs.

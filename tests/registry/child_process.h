@@ -1,7 +1,10 @@
-// Running a piece of a test in a forked child process. POSIX only.
+// Running a piece of a test in a forked child process, possibly as the user
+// nobody. POSIX only.
 #ifndef VINTUTIL_TESTS_REGISTRY_CHILD_PROCESS_H
 #define VINTUTIL_TESTS_REGISTRY_CHILD_PROCESS_H
 
+#include <grp.h>
+#include <pwd.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,5 +27,13 @@ inline int waitChild(pid_t pid) {
 }
 
 inline int runInChild(const std::function<int()>& body) { return waitChild(startChild(body)); }
+
+// Makes the calling (child) process the user nobody for good; false when it
+// cannot.
+inline bool becomeNobody() {
+  const struct passwd* nobody = getpwnam("nobody");
+  return nobody && setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 &&
+         setuid(nobody->pw_uid) == 0;
+}
 
 #endif

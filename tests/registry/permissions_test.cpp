@@ -1,30 +1,58 @@
 // Who may read and write which hive. The machine hive is written by root;
-// a process running as `nobody` reads it, is refused writing, and has a
-// private hive of its own. Needs root (as in CI); skipped otherwise. POSIX only.
+// a process running as `nobody` reads it, sees root's writes at once, is
+// refused writing, and has a private hive of its own. The tests that switch
+// users need root (as in CI) and are skipped otherwise. POSIX only.
 #include <windows.h>
 #include <registry_diagnostics.h>
 
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
 
 #include <string>
 
 #include "child_process.h"
+#include "registry_values.h"
 #include "temp_registry.h"
 
 namespace {
 
-bool dropToNobody() {
-  struct passwd* nobody = getpwnam("nobody");
-  if (!nobody) return false;
-  return setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0;
-}
+using regtest::Set;
+using regtest::Text;
+
+const char kVendor[] = "SOFTWARE\\Vendor";
 
 mode_t modeOf(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+bool machineSettingIs(const char* text) {
+  return regtest::Get(HKEY_LOCAL_MACHINE, kVendor, "setting") == Text(text);
+}
+
+// The change counter beside each hive has the hive's mode.
+TEST_F(RegistryTest, HivesAndTheirChangeCountersHaveTheirModes) {
+  ASSERT_EQ(ERROR_SUCCESS, Set(HKEY_LOCAL_MACHINE, kVendor, "setting", Text("on")));
+  ASSERT_EQ(ERROR_SUCCESS, Set(HKEY_CURRENT_USER, kVendor, "setting", Text("on")));
+  for (const char* file : {"", "-changes"}) {
+    EXPECT_EQ(0644u, modeOf(registry_.machineHive() + file)) << file;
+    EXPECT_EQ(0600u, modeOf(registry_.userHive() + file)) << file;
+  }
+}
+
+// Without VINTUTIL_REGISTRY the user hive lives in the XDG configuration
+// directory, created private.
+TEST(HiveLocation, UserHiveInTheConfigDirectory) {
+  TempRegistry registry;
+  const std::string config = registry.dir() + "/config";
+  unsetenv("VINTUTIL_REGISTRY");
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  RegDiagReset();
+  ASSERT_EQ(ERROR_SUCCESS, Set(HKEY_CURRENT_USER, "Software\\Here", "v", Text("x")));
+  RegDiagReset();
+  EXPECT_EQ(0600u, modeOf(config + "/vintutil/user.db"));
+  EXPECT_EQ(0700u, modeOf(config + "/vintutil"));
+  unsetenv("XDG_CONFIG_HOME");
 }
 
 class Permissions : public RegistryTest {
@@ -37,103 +65,81 @@ class Permissions : public RegistryTest {
 };
 
 TEST_F(Permissions, OthersReadTheMachineHiveButMayNotWriteIt) {
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", &key));
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegSetValueExA(key, "setting", 0, REG_SZ, reinterpret_cast<const BYTE*>("on"), 3));
-  RegCloseKey(key);
+  ASSERT_EQ(ERROR_SUCCESS, Set(HKEY_LOCAL_MACHINE, kVendor, "setting", Text("on")));
   RegDiagReset();  // no connection of root's stays open while the child reads
-  EXPECT_EQ(0644u, modeOf(registry_.machineHive()));
-
-  EXPECT_EQ(
-      0, runInChild([] {
-        if (!dropToNobody()) return 100;
-        HKEY k = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", 0, KEY_QUERY_VALUE, &k)) return 1;
-        char text[8] = {};
-        DWORD size = sizeof text;
-        if (RegQueryValueExA(k, "setting", nullptr, nullptr, reinterpret_cast<BYTE*>(text),
-                             &size) != ERROR_SUCCESS ||
-            std::string(text) != "on")
-          return 2;
-        RegCloseKey(k);
-        for (REGSAM access : {REGSAM(KEY_SET_VALUE), REGSAM(KEY_WRITE), REGSAM(KEY_ALL_ACCESS)}) {
-          if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", 0, access, &k) !=
-              ERROR_ACCESS_DENIED)
-            return 3;
-        }
-        // RegCreateKeyA opens an existing key with what is allowed: reading.
-        if (RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", &k) != ERROR_SUCCESS) return 4;
-        if (RegSetValueExA(k, "setting", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2) !=
-            ERROR_ACCESS_DENIED)
-          return 5;
-        RegCloseKey(k);
-        if (RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other", &k) != ERROR_ACCESS_DENIED)
-          return 6;
-        if (RegSetValueExA(HKEY_LOCAL_MACHINE, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"),
-                           2) != ERROR_ACCESS_DENIED)
-          return 7;
-        return 0;
-      }));
-
-  // Root's value is unchanged.
-  char text[8] = {};
-  DWORD size = sizeof text;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", 0, KEY_READ, &key));
-  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "setting", nullptr, nullptr,
-                                            reinterpret_cast<BYTE*>(text), &size));
-  EXPECT_STREQ("on", text);
-  RegCloseKey(key);
+  const auto asNobody = [] {
+    if (!becomeNobody()) return 100;
+    if (!machineSettingIs("on")) return 1;
+    HKEY k = nullptr;
+    for (REGSAM access : {REGSAM(KEY_SET_VALUE), REGSAM(KEY_WRITE), REGSAM(KEY_ALL_ACCESS)}) {
+      if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVendor, 0, access, &k) != ERROR_ACCESS_DENIED)
+        return 2;
+    }
+    // RegCreateKeyA opens an existing key with what is allowed: reading.
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kVendor, &k) != ERROR_SUCCESS) return 3;
+    RegCloseKey(k);
+    if (Set(HKEY_LOCAL_MACHINE, kVendor, "setting", Text("x")) != ERROR_ACCESS_DENIED) return 4;
+    if (Set(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other", "v", Text("x")) != ERROR_ACCESS_DENIED) return 5;
+    const BYTE* x = reinterpret_cast<const BYTE*>("x");
+    if (RegSetValueExA(HKEY_LOCAL_MACHINE, "v", 0, REG_SZ, x, 2) != ERROR_ACCESS_DENIED) return 6;
+    return 0;
+  };
+  EXPECT_EQ(0, runInChild(asNobody));
+  EXPECT_TRUE(machineSettingIs("on")) << "root's value changed";
 }
 
 TEST_F(Permissions, AUserNeverSeesAnotherUsersHive) {
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\RootOnly", &key));
-  RegCloseKey(key);
-  EXPECT_EQ(0600u, modeOf(registry_.userHive()));
+  ASSERT_EQ(ERROR_SUCCESS, Set(HKEY_CURRENT_USER, "Software\\RootOnly", "v", Text("x")));
   const std::string rootHive = registry_.userHive();
-
-  EXPECT_EQ(0, runInChild([&] {
-              if (!dropToNobody()) return 100;
-              HKEY k = nullptr;
-              if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\RootOnly", 0, KEY_READ, &k) !=
-                  ERROR_FILE_NOT_FOUND)
-                return 1;
-              if (open(rootHive.c_str(), O_RDONLY) >= 0) return 2;
-              // Its own hive is created, private to it.
-              if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Mine", &k) != ERROR_SUCCESS) return 3;
-              RegCloseKey(k);
-              return 0;
-            }));
-  struct passwd* nobody = getpwnam("nobody");
+  HKEY key = nullptr;
+  const auto asNobody = [&] {
+    if (!becomeNobody()) return 100;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\RootOnly", 0, KEY_READ, &key) !=
+        ERROR_FILE_NOT_FOUND)
+      return 1;
+    if (open(rootHive.c_str(), O_RDONLY) >= 0) return 2;
+    // Its own hive is created, private to it.
+    return Set(HKEY_CURRENT_USER, "Software\\Mine", "v", Text("x")) == ERROR_SUCCESS ? 0 : 3;
+  };
+  EXPECT_EQ(0, runInChild(asNobody));
+  const struct passwd* nobody = getpwnam("nobody");
   ASSERT_NE(nullptr, nobody);
-  const std::string nobodyHive =
-      registry_.dir() + "/user-" + std::to_string(nobody->pw_uid) + ".db";
   struct stat st;
-  ASSERT_EQ(0, stat(nobodyHive.c_str(), &st));
+  ASSERT_EQ(
+      0, stat((registry_.dir() + "/user-" + std::to_string(nobody->pw_uid) + ".db").c_str(), &st));
   EXPECT_EQ(0600u, st.st_mode & 07777);
   EXPECT_EQ(nobody->pw_uid, st.st_uid);
-  // And root's own view is unchanged.
   EXPECT_EQ(ERROR_FILE_NOT_FOUND,
-            RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Mine", 0, KEY_READ, &key));
+            RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Mine", 0, KEY_READ, &key))
+      << "root's own view changed";
 }
 
-// Without VINTUTIL_REGISTRY the user hive lives in the XDG configuration
-// directory, created private.
-TEST(HiveLocation, UserHiveInTheConfigDirectory) {
-  TempRegistry registry;
-  const std::string config = registry.dir() + "/config";
-  unsetenv("VINTUTIL_REGISTRY");
-  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-  RegDiagReset();
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Here", &key));
-  RegCloseKey(key);
-  RegDiagReset();
-  EXPECT_EQ(0600u, modeOf(config + "/vintutil/user.db"));
-  EXPECT_EQ(0700u, modeOf(config + "/vintutil"));
-  unsetenv("XDG_CONFIG_HOME");
+// Another user's reader sees the machine hive's writes at once, whether it
+// may map the change counter (and cache) or not (and reads the hive each time).
+TEST_F(Permissions, AnotherUsersReaderSeesEveryWriteAtOnce) {
+  const std::string counter = registry_.machineHive() + "-changes";
+  for (mode_t counterMode : {mode_t(0644), mode_t(0600)}) {
+    SCOPED_TRACE(counterMode);
+    ASSERT_EQ(ERROR_SUCCESS, Set(HKEY_LOCAL_MACHINE, kVendor, "setting", Text("on")));
+    ASSERT_EQ(0, chmod(counter.c_str(), counterMode));
+    int toReader[2], toWriter[2];
+    ASSERT_EQ(0, pipe(toReader));
+    ASSERT_EQ(0, pipe(toWriter));
+    pid_t reader = startChild([&] {
+      char go;
+      if (!becomeNobody()) return 100;
+      // Twice: the second read comes from the cache where there is one.
+      if (!machineSettingIs("on") || !machineSettingIs("on")) return 1;
+      if (write(toWriter[1], "r", 1) != 1 || read(toReader[0], &go, 1) != 1) return 2;
+      return machineSettingIs("off") ? 0 : 3;
+    });
+    char ready;
+    ASSERT_EQ(1, read(toWriter[0], &ready, 1));
+    EXPECT_EQ(ERROR_SUCCESS, Set(HKEY_LOCAL_MACHINE, kVendor, "setting", Text("off")));
+    ASSERT_EQ(1, write(toReader[1], "w", 1));
+    EXPECT_EQ(0, waitChild(reader));
+    for (int fd : {toReader[0], toReader[1], toWriter[0], toWriter[1]}) close(fd);
+  }
 }
 
 }  // namespace

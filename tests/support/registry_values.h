@@ -59,16 +59,21 @@ inline bool KeyExists(HKEY root, const std::string& path) {
   return key != NULL;
 }
 
-// Creates the key when missing and stores the value.
-inline void Put(HKEY root, const std::string& path, const std::string& name, const Value& value) {
-  CreateKey(root, path);
-  HKEY key = Open(root, path, KEY_SET_VALUE);
-  EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, value.type,
-                           reinterpret_cast<const BYTE*>(value.bytes.data()),
-                           static_cast<DWORD>(value.bytes.size())),
-            ERROR_SUCCESS)
-      << path << '\\' << name;
+// Creates the key when missing and stores the value; the code of the first
+// call that failed.
+inline LONG Set(HKEY root, const std::string& path, const std::string& name, const Value& value) {
+  HKEY key = NULL;
+  LONG rc = RegCreateKeyA(root, path.c_str(), &key);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegSetValueExA(key, name.c_str(), 0, value.type,
+                      reinterpret_cast<const BYTE*>(value.bytes.data()),
+                      static_cast<DWORD>(value.bytes.size()));
   RegCloseKey(key);
+  return rc;
+}
+
+inline void Put(HKEY root, const std::string& path, const std::string& name, const Value& value) {
+  EXPECT_EQ(Set(root, path, name, value), ERROR_SUCCESS) << path << '\\' << name;
 }
 
 inline std::optional<Value> Get(HKEY root, const std::string& path, const std::string& name) {
@@ -84,10 +89,12 @@ inline std::optional<Value> Get(HKEY root, const std::string& path, const std::s
   return value;
 }
 
-inline void Delete(HKEY root, const std::string& path, const std::string& name) {
+inline LONG Delete(HKEY root, const std::string& path, const std::string& name) {
   HKEY key = Open(root, path, KEY_SET_VALUE);
-  RegDeleteValueA(key, name.c_str());
+  if (key == NULL) return ERROR_FILE_NOT_FOUND;
+  const LONG rc = RegDeleteValueA(key, name.c_str());
   RegCloseKey(key);
+  return rc;
 }
 
 // Deletes a key with all its subkeys (RegDeleteKeyA deletes only leaves).
