@@ -98,7 +98,7 @@ bool ChangeCounter::stableStamp(uint64_t* stamp) {
   return true;
 }
 
-LONG ChangeCounter::beginWrite() {
+LONG ChangeCounter::beginWrite(uint64_t* before) {
   if (!writable_) {
     LONG mapped = map(true);
     if (mapped == ERROR_FILE_NOT_FOUND || mapped == ERROR_BADDB) {
@@ -116,16 +116,19 @@ LONG ChangeCounter::beginWrite() {
   } while (
       !__atomic_compare_exchange_n(value_, &value, odd, false, __ATOMIC_SEQ_CST, __ATOMIC_ACQUIRE));
   begun_ = odd;
+  *before = value;
   return ERROR_SUCCESS;
 }
 
-void ChangeCounter::endWrite() {
-  if (!begun_) return;
+bool ChangeCounter::endWrite(uint64_t* after) {
+  if (!begun_) return false;
   // A writer that has begun since has moved the number on: it is its to end.
   uint64_t expected = begun_;
-  __atomic_compare_exchange_n(value_, &expected, begun_ + 1, false, __ATOMIC_SEQ_CST,
-                              __ATOMIC_RELAXED);
+  const bool alone = __atomic_compare_exchange_n(value_, &expected, begun_ + 1, false,
+                                                 __ATOMIC_SEQ_CST, __ATOMIC_RELAXED);
+  *after = begun_ + 1;
   begun_ = 0;
+  return alone;
 }
 
 }  // namespace vreg

@@ -37,10 +37,13 @@ class ChangeCounter {
   // creation of the file): maps the file for writing, creating it when
   // missing or replacing it when damaged, and sets a new odd number. A
   // writer that cannot must not write, or readers elsewhere would keep
-  // stale results.
-  LONG beginWrite();
+  // stale results. `before` receives the number found.
+  LONG beginWrite(uint64_t* before);
   // After the commit or rollback of the write that beginWrite() began.
-  void endWrite();
+  // True when no other writer has begun since: then `after` receives the
+  // new even number, and the hive holds what it held at `before` plus this
+  // write's changes.
+  bool endWrite(uint64_t* after);
 
  private:
   // ERROR_SUCCESS once a valid counter file is mapped; ERROR_BADDB when the

@@ -138,7 +138,9 @@ class Hive::Impl {
 
   // Runs `body` in one write transaction (BEGIN IMMEDIATE waits for other
   // writers up to the lock timeout). `body` returns a Win32 code; anything
-  // but ERROR_SUCCESS rolls back.
+  // but ERROR_SUCCESS rolls back. The cache outlives the write when no
+  // other process wrote since it was filled; the caller then updates what
+  // its change made stale before releasing the hive.
   template <typename Body>
   LONG transaction(Body body) {
     LONG attached = attach(true);
@@ -153,14 +155,15 @@ class Hive::Impl {
     inTransaction_ = true;
     author_.refresh();
     int bodyRc = SQLITE_OK;
-    LONG result = changes_.beginWrite();
+    uint64_t before = 0, after = 0;
+    LONG result = changes_.beginWrite(&before);
     if (result == ERROR_SUCCESS) result = body(&bodyRc);
     if (result == ERROR_SUCCESS) {
       bodyRc = run(kCommit).step();
       if (bodyRc == SQLITE_DONE) bodyRc = SQLITE_OK;
     }
     if (result != ERROR_SUCCESS || bodyRc != SQLITE_OK) run(kRollback).step();
-    changes_.endWrite();
+    if (changes_.endWrite(&after)) cache_.advance(before, after);
     inTransaction_ = false;
     if (bodyRc != SQLITE_OK) result = fail(bodyRc);
     if (corrupt_) disconnect();
@@ -352,6 +355,7 @@ LONG Hive::createKey(KeyId base, std::string_view path, KeyId* key, bool* create
     return ERROR_SUCCESS;
   });
   if (result == ERROR_SUCCESS) {
+    if (made) impl_->cache_.forgetMissingKeys();
     *key = id;
     *created = made;
   }
@@ -361,7 +365,7 @@ LONG Hive::createKey(KeyId base, std::string_view path, KeyId* key, bool* create
 LONG Hive::deleteKey(KeyId key) {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   if (key == kRootKey) return ERROR_ACCESS_DENIED;
-  return impl_->transaction([&](int* rc) -> LONG {
+  LONG result = impl_->transaction([&](int* rc) -> LONG {
     LONG exists = impl_->keyExists(key);
     if (exists != ERROR_SUCCESS) return exists;
     {
@@ -379,6 +383,9 @@ LONG Hive::deleteKey(KeyId key) {
     *rc = SQLITE_OK;
     return ERROR_SUCCESS;
   });
+  // Paths and values that led to the key now lead nowhere.
+  if (result == ERROR_SUCCESS) impl_->cache_.clear();
+  return result;
 }
 
 LONG Hive::readValue(KeyId key, std::string_view name, const ValueVisitor& visit) {
@@ -412,7 +419,7 @@ LONG Hive::readValue(KeyId key, std::string_view name, const ValueVisitor& visit
 
 LONG Hive::writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, DWORD size) {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
-  return impl_->transaction([&](int* rc) -> LONG {
+  LONG result = impl_->transaction([&](int* rc) -> LONG {
     // Stamping the key's write time also proves it still exists.
     *rc = impl_->run(kTouchKey).bind(1, key).bind(2, fileTimeNow()).step();
     if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
@@ -428,6 +435,8 @@ LONG Hive::writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* 
     *rc = SQLITE_OK;
     return ERROR_SUCCESS;
   });
+  if (result == ERROR_SUCCESS) impl_->cache_.rememberValue(key, name, result, type, data, size);
+  return result;
 }
 
 LONG Hive::deleteValue(KeyId key, std::string_view name) {
@@ -435,7 +444,7 @@ LONG Hive::deleteValue(KeyId key, std::string_view name) {
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
   if (!impl_->db_) return ERROR_FILE_NOT_FOUND;
-  return impl_->transaction([&](int* rc) -> LONG {
+  LONG result = impl_->transaction([&](int* rc) -> LONG {
     LONG exists = impl_->keyExists(key);
     if (exists != ERROR_SUCCESS) return exists;
     *rc = impl_->run(kDeleteValue).bind(1, key).bind(2, name).step();
@@ -446,6 +455,10 @@ LONG Hive::deleteValue(KeyId key, std::string_view name) {
                ? ERROR_SUCCESS
                : ERROR_REGISTRY_IO_FAILED;
   });
+  if (result == ERROR_SUCCESS) {
+    impl_->cache_.rememberValue(key, name, ERROR_FILE_NOT_FOUND, REG_NONE, nullptr, 0);
+  }
+  return result;
 }
 
 LONG Hive::enumKey(KeyId key, DWORD index, std::string* name, int64_t* lastWrite) {

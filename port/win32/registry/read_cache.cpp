@@ -1,6 +1,7 @@
 #include "read_cache.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace vreg {
 namespace {
@@ -24,6 +25,16 @@ void ReadCache::clear() {
   values_.clear();
   bytes_ = 0;
   valid_ = false;
+}
+
+void ReadCache::advance(uint64_t before, uint64_t after) {
+  if (valid_ && stamp_ == before) stamp_ = after;
+}
+
+void ReadCache::forgetMissingKeys() {
+  for (auto entry = keys_.begin(); entry != keys_.end();) {
+    entry = entry->second.result == ERROR_SUCCESS ? std::next(entry) : keys_.erase(entry);
+  }
 }
 
 const std::string& ReadCache::lookupKey(KeyId id, std::string_view name) {
@@ -64,7 +75,11 @@ const ReadCache::ValueResult* ReadCache::findValue(KeyId key, std::string_view n
 
 void ReadCache::rememberValue(KeyId key, std::string_view name, LONG result, DWORD type,
                               const BYTE* data, DWORD size) {
-  if (!valid_ || !lasting(result) || size > kMaxBytes / 16) return;
+  if (!valid_) return;
+  if (!lasting(result) || size > kMaxBytes / 16) {
+    values_.erase(lookupKey(key, name));  // a writer's own change may leave it stale
+    return;
+  }
   reserve(kEntryCost + name.size() + size);
   values_.insert_or_assign(
       lookupKey(key, name),

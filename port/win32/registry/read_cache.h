@@ -34,6 +34,12 @@ class ReadCache {
   // makes it hold results of `stamp` from now on.
   void syncTo(uint64_t stamp);
   void clear();
+  // This process's own write took the hive from `before` to `after` with no
+  // other write between: results of `before` are results of `after`, except
+  // those of the write's changes, which the writer then forgets or replaces.
+  void advance(uint64_t before, uint64_t after);
+  // A key was created: paths not found before may lead to it now.
+  void forgetMissingKeys();
 
   // Names are compared as the hive compares them: ASCII letters fold.
   const KeyResult* findKey(KeyId base, std::string_view path);
