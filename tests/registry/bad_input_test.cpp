@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "registry_values.h"
 #include "temp_registry.h"
 
 namespace {
@@ -20,44 +21,24 @@ std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-// A hive with enough keys and values to span many pages.
-std::string validHiveBytes(const TempRegistry& registry) {
-  HKEY key = nullptr;
-  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Filler", &key));
-  const std::string data(3000, 'd');
-  for (int i = 0; i < 40; ++i) {
-    RegSetValueExA(key, ("v" + std::to_string(i)).c_str(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
-  }
-  RegCloseKey(key);
-  RegDiagReset();  // closes the hive: everything checkpointed into the file
-  return readFile(registry.machineHive());
-}
-
 // Every registry call on the machine hive, each expected to report ERROR_BADDB.
 void expectEveryCallFailsWithBadDb() {
+  const HKEY root = HKEY_LOCAL_MACHINE;
   HKEY key = nullptr;
   BYTE data[8];
   DWORD size = sizeof data;
   char name[16];
   DWORD length = sizeof name;
-  EXPECT_EQ(ERROR_BADDB, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key));
-  EXPECT_EQ(ERROR_BADDB, RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\New", &key));
-  EXPECT_EQ(ERROR_BADDB, RegQueryValueExA(HKEY_LOCAL_MACHINE, "v", nullptr, nullptr, data, &size));
-  EXPECT_EQ(ERROR_BADDB, RegSetValueExA(HKEY_LOCAL_MACHINE, "v", 0, REG_SZ, data, 1));
-  EXPECT_EQ(ERROR_BADDB, RegDeleteValueA(HKEY_LOCAL_MACHINE, "v"));
-  EXPECT_EQ(ERROR_BADDB, RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE"));
-  EXPECT_EQ(ERROR_BADDB, RegEnumKeyExA(HKEY_LOCAL_MACHINE, 0, name, &length, nullptr, nullptr,
-                                       nullptr, nullptr));
-  EXPECT_EQ(ERROR_BADDB, RegEnumValueA(HKEY_LOCAL_MACHINE, 0, name, &length, nullptr, nullptr,
-                                       nullptr, nullptr));
-  EXPECT_EQ(ERROR_BADDB,
-            RegQueryInfoKeyA(HKEY_LOCAL_MACHINE, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_BADDB, RegOpenKeyExA(root, "SOFTWARE", 0, KEY_READ, &key));
+  EXPECT_EQ(ERROR_BADDB, RegCreateKeyA(root, "SOFTWARE\\New", &key));
+  EXPECT_EQ(ERROR_BADDB, RegQueryValueExA(root, "v", nullptr, nullptr, data, &size));
+  EXPECT_EQ(ERROR_BADDB, RegSetValueExA(root, "v", 0, REG_SZ, data, 1));
+  EXPECT_EQ(ERROR_BADDB, RegDeleteValueA(root, "v"));
+  EXPECT_EQ(ERROR_BADDB, RegDeleteKeyA(root, "SOFTWARE"));
+  EXPECT_EQ(ERROR_BADDB, RegEnumKeyExA(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_BADDB, RegEnumValueA(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_BADDB, RegQueryInfoKeyA(root, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
   EXPECT_EQ(0, RegDiagOpenHandleCount());
 }
 
@@ -70,10 +51,18 @@ std::string foreignDatabase(const std::string& path) {
   return readFile(path);
 }
 
-class BadHive : public RegistryTest {};
+using BadHive = RegistryTest;
+using Limits = RegistryTest;
 
+// A damaged machine hive leaves the user hive usable.
 TEST_F(BadHive, DamagedOrForeignFilesGiveBadDbAndStayUntouched) {
-  const std::string valid = validHiveBytes(registry_);
+  // A valid hive with enough keys and values to span many pages.
+  for (int i = 0; i < 40; ++i) {
+    regtest::Put(HKEY_LOCAL_MACHINE, "SOFTWARE\\Filler", "v" + std::to_string(i),
+                 {REG_SZ, std::string(3000, 'd')});
+  }
+  RegDiagReset();  // closes the hive: everything checkpointed into the file
+  const std::string valid = readFile(registry_.machineHive());
   std::mt19937 random(42);
   std::string noise(8192, '\0');
   for (char& c : noise) c = char(random());
@@ -96,45 +85,28 @@ TEST_F(BadHive, DamagedOrForeignFilesGiveBadDbAndStayUntouched) {
     RegDiagReset();
     std::remove((registry_.machineHive() + "-wal").c_str());
     std::remove((registry_.machineHive() + "-shm").c_str());
-    writeFile(registry_.machineHive(), c.bytes);
+    std::ofstream(registry_.machineHive(), std::ios::binary | std::ios::trunc) << c.bytes;
     expectEveryCallFailsWithBadDb();
+    EXPECT_EQ(ERROR_SUCCESS, regtest::Set(HKEY_CURRENT_USER, "Software", "v", regtest::Text("x")));
     RegDiagReset();
     EXPECT_TRUE(readFile(registry_.machineHive()) == c.bytes) << "the file was changed";
   }
 }
 
-TEST_F(BadHive, ADamagedMachineHiveLeavesTheUserHiveUsable) {
-  writeFile(registry_.machineHive(), "not a hive at all");
+// A refused write stores nothing: the old value survives.
+TEST_F(Limits, ValuesBeyondTheCapOrWithoutDataAreRefused) {
   HKEY key = nullptr;
-  EXPECT_EQ(ERROR_BADDB, RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE", &key));
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software", &key));
-  RegCloseKey(key);
-}
-
-class Limits : public RegistryTest {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Limits", &key_));
-  }
-  void TearDown() override { RegCloseKey(key_); }
-  HKEY key_ = nullptr;
-};
-
-TEST_F(Limits, ValuesBeyondTheCapAreRefusedAndNothingIsStored) {
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Limits", &key));
   const DWORD cap = 4 * 1024 * 1024;
   std::vector<BYTE> data(cap + 1, 0x41);
-  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, "v", 0, REG_BINARY, data.data(), 4));
-  EXPECT_EQ(ERROR_INVALID_PARAMETER,
-            RegSetValueExA(key_, "v", 0, REG_BINARY, data.data(), cap + 1));
-  DWORD size = 0;
-  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key_, "v", nullptr, nullptr, nullptr, &size));
-  EXPECT_EQ(4u, size) << "the old value must survive a refused write";
-  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, "v", 0, REG_BINARY, data.data(), cap));
-}
-
-TEST_F(Limits, NullDataWithASizeIsRefused) {
-  EXPECT_EQ(ERROR_NOACCESS, RegSetValueExA(key_, "v", 0, REG_BINARY, nullptr, 4));
-  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, "v", 0, REG_BINARY, nullptr, 0));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "v", 0, REG_BINARY, data.data(), 4));
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegSetValueExA(key, "v", 0, REG_BINARY, data.data(), cap + 1));
+  EXPECT_EQ(ERROR_NOACCESS, RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 4));
+  EXPECT_EQ(regtest::Value({REG_BINARY, "AAAA"}),
+            regtest::Get(HKEY_CURRENT_USER, "Software\\Limits", "v"));
+  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "v", 0, REG_BINARY, data.data(), cap));
+  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "empty", 0, REG_BINARY, nullptr, 0));
+  RegCloseKey(key);
 }
 
 TEST_F(Limits, OnlyTheMachineAndUserRootsExist) {

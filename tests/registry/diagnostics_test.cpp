@@ -2,11 +2,12 @@
 #include <windows.h>
 #include <registry_diagnostics.h>
 
+#include "registry_values.h"
 #include "temp_registry.h"
 
 namespace {
 
-class Diagnostics : public RegistryTest {};
+using Diagnostics = RegistryTest;
 
 TEST_F(Diagnostics, CountsOpenHandles) {
   EXPECT_EQ(0, RegDiagOpenHandleCount());
@@ -23,10 +24,10 @@ TEST_F(Diagnostics, CountsOpenHandles) {
 }
 
 TEST_F(Diagnostics, TheNthCallFailsWithTheGivenCodeAndTouchesNothing) {
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\F", &key));
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2));
+  const char kPath[] = "Software\\F";
+  const regtest::Value x = regtest::Text("x");
+  ASSERT_EQ(ERROR_SUCCESS, regtest::Set(HKEY_CURRENT_USER, kPath, "v", x));
+  HKEY key = regtest::Open(HKEY_CURRENT_USER, kPath, KEY_ALL_ACCESS);
 
   RegDiagFailNth(REGDIAG_QUERY, 2, ERROR_REGISTRY_IO_FAILED);
   RegDiagFailNth(REGDIAG_SET, 1, ERROR_DISK_FULL);
@@ -36,21 +37,14 @@ TEST_F(Diagnostics, TheNthCallFailsWithTheGivenCodeAndTouchesNothing) {
   EXPECT_EQ(ERROR_REGISTRY_IO_FAILED, RegQueryValueExA(key, "v", nullptr, &type, nullptr, &size));
   EXPECT_EQ(0xdeadbeefu, type);
   EXPECT_EQ(0xdeadbeefu, size);
-  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "v", nullptr, &type, nullptr, &size));
-
-  EXPECT_EQ(ERROR_DISK_FULL,
-            RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("changed"), 8));
-  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size));
-  EXPECT_EQ(2u, size) << "a failed write must store nothing";
+  EXPECT_EQ(ERROR_DISK_FULL, regtest::Set(HKEY_CURRENT_USER, kPath, "v", regtest::Text("changed")));
+  EXPECT_EQ(x, regtest::Get(HKEY_CURRENT_USER, kPath, "v")) << "a failed write stores nothing";
 
   // Each call kind counts on its own; RegCreateKeyA counts as a create only.
   RegDiagFailNth(REGDIAG_OPEN, 1, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(ERROR_SUCCESS, regtest::Set(HKEY_CURRENT_USER, kPath, "v", x));
   HKEY other = reinterpret_cast<HKEY>(0xcc);
-  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\F", &other));
-  RegCloseKey(other);
-  other = reinterpret_cast<HKEY>(0xcc);
-  EXPECT_EQ(ERROR_ACCESS_DENIED,
-            RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\F", 0, KEY_READ, &other));
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(HKEY_CURRENT_USER, kPath, 0, KEY_READ, &other));
   EXPECT_EQ(reinterpret_cast<HKEY>(0xcc), other);
 
   RegDiagFailNth(REGDIAG_ENUM, 1, ERROR_BUSY);
@@ -70,7 +64,6 @@ TEST_F(Diagnostics, ResetInvalidatesHandlesAndRereadsTheLocation) {
   RegDiagReset();
   EXPECT_EQ(0, RegDiagOpenHandleCount());
   EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, nullptr));
-
   TempRegistry elsewhere;  // points VINTUTIL_REGISTRY at a new, empty directory
   EXPECT_EQ(ERROR_FILE_NOT_FOUND,
             RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\R", 0, KEY_READ, &key));

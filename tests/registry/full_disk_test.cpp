@@ -10,50 +10,37 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "child_process.h"
+#include "registry_values.h"
 #include "temp_registry.h"
 
 namespace {
 
 const char kKey[] = "SOFTWARE\\Full";
-constexpr rlim_t kFileSizeLimit = 256 * 1024;
-constexpr int kFailedWritesToTry = 20;
 
-std::string dataOf(int i) { return std::to_string(i) + std::string(3000, char('a' + i % 26)); }
+regtest::Value valueOf(int i) {
+  return {REG_BINARY, std::to_string(i) + std::string(3000, char('a' + i % 26))};
+}
 
 LONG writeValue(int i) {
-  HKEY key = nullptr;
-  LONG rc = RegCreateKeyA(HKEY_LOCAL_MACHINE, kKey, &key);
-  if (rc != ERROR_SUCCESS) return rc;
-  const std::string data = dataOf(i);
-  rc = RegSetValueExA(key, ("v" + std::to_string(i)).c_str(), 0, REG_BINARY,
-                      reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
-  RegCloseKey(key);
-  return rc;
+  return regtest::Set(HKEY_LOCAL_MACHINE, kKey, "v" + std::to_string(i), valueOf(i));
 }
 
 // Whether the first `count` values all read back with their data.
 bool allReadBack(int count) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  bool all = true;
-  for (int i = 0; i < count && all; ++i) {
-    char buffer[4096];
-    DWORD size = sizeof buffer;
-    all = RegQueryValueExA(key, ("v" + std::to_string(i)).c_str(), nullptr, nullptr,
-                           reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS &&
-          std::string(buffer, size) == dataOf(i);
+  for (int i = 0; i < count; ++i) {
+    if (!(regtest::Get(HKEY_LOCAL_MACHINE, kKey, "v" + std::to_string(i)) == valueOf(i))) {
+      return false;
+    }
   }
-  RegCloseKey(key);
-  return all;
+  return true;
 }
 
 struct Outcome {
-  int acknowledged = 0;
+  int acknowledged = 1;  // value 0 was written before the limit
   LONG firstError = ERROR_SUCCESS;
-  int laterSuccesses = 0;  // writes that succeeded after the first failure
+  int laterSuccesses = 0;  // of the writes tried after the first failure
   bool readBack = false;
 };
 
@@ -64,20 +51,16 @@ TEST(FullDisk, WritesFailWithAnErrorAndEarlierWritesStayReadable) {
   ASSERT_EQ(0, pipe(results));
   pid_t writer = startChild([&] {
     signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = {kFileSizeLimit, kFileSizeLimit};
+    const struct rlimit limit = {256 * 1024, 256 * 1024};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 1;
-    Outcome outcome;
-    outcome.acknowledged = 1;
-    LONG rc;
-    while ((rc = writeValue(outcome.acknowledged)) == ERROR_SUCCESS) {
-      if (++outcome.acknowledged > 10000) return 2;  // the limit does not bite
+    Outcome o;
+    while ((o.firstError = writeValue(o.acknowledged)) == ERROR_SUCCESS) {
+      if (++o.acknowledged > 10000) return 2;  // the limit does not bite
     }
-    outcome.firstError = rc;
-    for (int i = 0; i < kFailedWritesToTry; ++i) {
-      if (writeValue(outcome.acknowledged + 1 + i) == ERROR_SUCCESS) ++outcome.laterSuccesses;
-    }
-    outcome.readBack = allReadBack(outcome.acknowledged);
-    return write(results[1], &outcome, sizeof outcome) == ssize_t(sizeof outcome) ? 0 : 3;
+    for (int i = 1; i <= 20; ++i)
+      o.laterSuccesses += writeValue(o.acknowledged + i) == ERROR_SUCCESS;
+    o.readBack = allReadBack(o.acknowledged);
+    return write(results[1], &o, sizeof o) == ssize_t(sizeof o) ? 0 : 3;
   });
   close(results[1]);
   ASSERT_EQ(0, waitChild(writer));
@@ -94,8 +77,7 @@ TEST(FullDisk, WritesFailWithAnErrorAndEarlierWritesStayReadable) {
   EXPECT_EQ(0, outcome.laterSuccesses);
   EXPECT_TRUE(outcome.readBack) << "in the writer";
   EXPECT_TRUE(allReadBack(outcome.acknowledged)) << "in another process";
-  // With room again, writing goes on.
-  EXPECT_EQ(ERROR_SUCCESS, writeValue(outcome.acknowledged));
+  EXPECT_EQ(ERROR_SUCCESS, writeValue(outcome.acknowledged)) << "with room again";
   EXPECT_TRUE(allReadBack(outcome.acknowledged + 1));
 }
 

@@ -10,42 +10,39 @@
 #include <vector>
 
 #include "child_process.h"
+#include "registry_values.h"
 #include "temp_registry.h"
 
 namespace {
 
 const char kKey[] = "SOFTWARE\\Shared";
 
-std::string valueName(int writer, int i) {
+std::string nameOf(int writer, int i) {
   return "w" + std::to_string(writer) + "_" + std::to_string(i);
 }
-std::string valueText(int writer, int i) { return "value " + valueName(writer, i); }
+std::string textOf(int writer, int i) { return "value " + nameOf(writer, i); }
 
-// Opens the shared key, queries one text value and closes the key again, as
-// the library does; the code of the first call that fails.
-LONG queryText(const std::string& name, char (&buffer)[64]) {
+// Opens the key, queries one text value and closes the key again, as the
+// library does; the code of the first call that fails.
+LONG queryText(const std::string& name, char (&text)[64]) {
   HKEY key = nullptr;
+  DWORD size = sizeof text;
   LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key);
   if (rc != ERROR_SUCCESS) return rc;
-  DWORD size = sizeof buffer;
-  rc =
-      RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+  rc = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
   RegCloseKey(key);
   return rc;
 }
 
-class SeveralProcesses : public RegistryTest {};
+using SeveralProcesses = RegistryTest;
 
-// Writers store distinct values, each writing once through a fresh open as
-// the library does; readers query them meanwhile. A write that returned
-// success must be readable afterwards; a reader must only ever see a value
-// whole; the only failure allowed is ERROR_BUSY.
+// Writers store distinct values, each through a fresh open as the library
+// does; readers query them meanwhile. A write that returned success must be
+// readable afterwards; a reader must only ever see a value whole; the only
+// failure allowed is ERROR_BUSY.
 TEST_F(SeveralProcesses, ConcurrentWritersAndReadersLoseNothing) {
   constexpr int kWriters = 4, kReaders = 2, kValues = 150;
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, kKey, &key));
-  RegCloseKey(key);
-
+  regtest::CreateKey(HKEY_LOCAL_MACHINE, kKey);
   int pipes[kWriters][2];
   std::vector<pid_t> children;
   for (int w = 0; w < kWriters; ++w) {
@@ -53,18 +50,10 @@ TEST_F(SeveralProcesses, ConcurrentWritersAndReadersLoseNothing) {
     children.push_back(startChild([&, w] {
       close(pipes[w][0]);
       for (int i = 0; i < kValues; ++i) {
-        HKEY k = nullptr;
-        LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_SET_VALUE, &k);
-        if (rc != ERROR_SUCCESS) return 10;
-        std::string text = valueText(w, i);
-        rc = RegSetValueExA(k, valueName(w, i).c_str(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
-        RegCloseKey(k);
-        if (rc == ERROR_SUCCESS) {
-          if (write(pipes[w][1], &i, sizeof i) != sizeof i) return 11;
-        } else if (rc != ERROR_BUSY) {
-          return 12;
-        }
+        const LONG rc =
+            regtest::Set(HKEY_LOCAL_MACHINE, kKey, nameOf(w, i), regtest::Text(textOf(w, i)));
+        if (rc != ERROR_SUCCESS && rc != ERROR_BUSY) return 12;
+        if (rc == ERROR_SUCCESS && write(pipes[w][1], &i, sizeof i) != sizeof i) return 11;
       }
       return 0;
     }));
@@ -73,54 +62,44 @@ TEST_F(SeveralProcesses, ConcurrentWritersAndReadersLoseNothing) {
   for (int r = 0; r < kReaders; ++r) {
     children.push_back(startChild([&] {
       for (int round = 0; round < 3 * kValues; ++round) {
-        int w = round % kWriters, i = round % kValues;
-        char buffer[64];
-        LONG rc = queryText(valueName(w, i), buffer);
-        if (rc == ERROR_SUCCESS && valueText(w, i) != buffer) return 21;
+        const int w = round % kWriters, i = round % kValues;
+        char text[64];
+        const LONG rc = queryText(nameOf(w, i), text);
+        if (rc == ERROR_SUCCESS && textOf(w, i) != text) return 21;
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND && rc != ERROR_BUSY) return 22;
       }
       return 0;
     }));
   }
 
-  std::vector<std::vector<int>> acknowledged(kWriters);
+  std::vector<std::pair<int, int>> acknowledged;  // (writer, value)
   for (int w = 0; w < kWriters; ++w) {
-    int i;
-    while (read(pipes[w][0], &i, sizeof i) == sizeof i) acknowledged[w].push_back(i);
+    for (int i; read(pipes[w][0], &i, sizeof i) == sizeof i;) acknowledged.emplace_back(w, i);
     close(pipes[w][0]);
   }
   for (pid_t child : children) EXPECT_EQ(0, waitChild(child));
-
-  int total = 0;
-  for (int w = 0; w < kWriters; ++w) {
-    for (int i : acknowledged[w]) {
-      char buffer[64];
-      ASSERT_EQ(ERROR_SUCCESS, queryText(valueName(w, i), buffer));
-      EXPECT_EQ(valueText(w, i), buffer);
-      ++total;
-    }
+  for (const auto& [w, i] : acknowledged) {
+    EXPECT_EQ(regtest::Text(textOf(w, i)), regtest::Get(HKEY_LOCAL_MACHINE, kKey, nameOf(w, i)));
   }
   // With a lock timeout of seconds, these short writes never give up.
-  EXPECT_EQ(kWriters * kValues, total);
+  EXPECT_EQ(size_t(kWriters * kValues), acknowledged.size());
 }
 
 // Another connection holds the write lock: a write waits the lock timeout,
 // then fails with ERROR_BUSY and stores nothing; reads are not blocked.
 TEST_F(SeveralProcesses, AWriterThatCannotGetTheLockFailsInBoundedTime) {
   HKEY key = nullptr;
+  const BYTE* text = reinterpret_cast<const BYTE*>("x");
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Locked", &key));
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegSetValueExA(key, "old", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2));
-
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "old", 0, REG_SZ, text, 2));
   sqlite3* holder = nullptr;
   ASSERT_EQ(SQLITE_OK, sqlite3_open(registry_.machineHive().c_str(), &holder));
   ASSERT_EQ(SQLITE_OK, sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
 
   RegDiagSetLockTimeout(200);
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(ERROR_BUSY,
-            RegSetValueExA(key, "new", 0, REG_SZ, reinterpret_cast<const BYTE*>("y"), 2));
-  auto waited = std::chrono::steady_clock::now() - start;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ERROR_BUSY, RegSetValueExA(key, "new", 0, REG_SZ, text, 2));
+  const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_GE(waited, std::chrono::milliseconds(150));
   EXPECT_LT(waited, std::chrono::seconds(3));
   EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "old", nullptr, nullptr, nullptr, nullptr));
@@ -128,8 +107,7 @@ TEST_F(SeveralProcesses, AWriterThatCannotGetTheLockFailsInBoundedTime) {
   sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(holder);
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(key, "new", nullptr, nullptr, nullptr, nullptr));
-  EXPECT_EQ(ERROR_SUCCESS,
-            RegSetValueExA(key, "new", 0, REG_SZ, reinterpret_cast<const BYTE*>("y"), 2));
+  EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "new", 0, REG_SZ, text, 2));
   RegCloseKey(key);
   RegDiagSetLockTimeout(5000);
 }

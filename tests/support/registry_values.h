@@ -41,6 +41,9 @@ inline Value Binary32(unsigned int v) {
           Bytes({int(v & 0xff), int((v >> 8) & 0xff), int((v >> 16) & 0xff), int(v >> 24)})};
 }
 
+// A REG_DWORD value, least significant byte first.
+inline Value Dword(unsigned int v) { return {REG_DWORD, Binary32(v).bytes}; }
+
 // The key opened (NULL when missing); the caller closes it.
 inline HKEY Open(HKEY root, const std::string& path, REGSAM access = KEY_QUERY_VALUE) {
   HKEY key = NULL;
@@ -89,10 +92,12 @@ inline std::optional<Value> Get(HKEY root, const std::string& path, const std::s
   return value;
 }
 
+// Deletes the value; the code of the first call that failed.
 inline LONG Delete(HKEY root, const std::string& path, const std::string& name) {
-  HKEY key = Open(root, path, KEY_SET_VALUE);
-  if (key == NULL) return ERROR_FILE_NOT_FOUND;
-  const LONG rc = RegDeleteValueA(key, name.c_str());
+  HKEY key = NULL;
+  LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegDeleteValueA(key, name.c_str());
   RegCloseKey(key);
   return rc;
 }
