@@ -6,7 +6,6 @@
 // A result kept by one process's cache past another's write shows here.
 // POSIX only.
 #include <windows.h>
-#include <registry_diagnostics.h>
 
 #include <sys/mman.h>
 
@@ -19,33 +18,37 @@
 #include <vector>
 
 #include "child_process.h"
+#include "registry_values.h"
 #include "stress_scale.h"
 #include "temp_registry.h"
 
 namespace {
 
-constexpr int kProcesses = 3;
-constexpr int kThreads = 2;
-constexpr int kOwners = kProcesses * kThreads;
-constexpr int kSlotsPerOwner = 4;
-constexpr int kStepsPerThread = 500;
+constexpr int kProcesses = 3, kThreads = 2, kOwners = kProcesses * kThreads;
+constexpr int kSlotsPerOwner = 4, kStepsPerThread = 500;
 const char kValue[] = "v";
+
+struct Expected {
+  bool keyExists, valuePresent;
+  DWORD data;
+};
 
 // What a slot holds after its owner's last acknowledged change. The
 // sequence number is odd while the owner changes the slot (a seqlock):
 // readers check only what they read between two equal even numbers.
 struct SlotState {
-  std::atomic<uint32_t> sequence{0};
-  std::atomic<uint32_t> keyExists{0};
-  std::atomic<uint32_t> valuePresent{0};
-  std::atomic<uint32_t> data{0};
+  std::atomic<uint32_t> sequence{0}, keyExists{0}, valuePresent{0}, data{0};
+  Expected load() const { return {keyExists != 0, valuePresent != 0, data}; }
+  void store(const Expected& e) {
+    keyExists = e.keyExists;
+    valuePresent = e.valuePresent;
+    data = e.data;
+  }
 };
 
 struct Shared {
   SlotState slots[kOwners][kSlotsPerOwner];
-  std::atomic<long> changes{0};
-  std::atomic<long> checks{0};
-  std::atomic<long> failures{0};
+  std::atomic<long> changes{0}, checks{0}, failures{0};
   std::atomic<int> processesDone{0};
 };
 
@@ -58,13 +61,7 @@ void failure(Shared* shared, const std::string& what) {
     std::fprintf(stderr, "pid %d: %s\n", getpid(), what.c_str());
 }
 
-struct Expected {
-  bool keyExists, valuePresent;
-  DWORD data;
-};
-
-// Reads the slot through every read operation; what differs from `e`, or
-// nothing.
+// Reads the slot through every read operation; what differs from `e`, or "".
 std::string compareSlot(int owner, int slot, const Expected& e) {
   const std::string path = slotPath(owner, slot);
   HKEY key = nullptr;
@@ -74,13 +71,12 @@ std::string compareSlot(int owner, int slot, const Expected& e) {
     return path + ": open gave " + std::to_string(opened);
   }
   if (!e.keyExists) return "";
-  DWORD data = 0, size = sizeof data, type = 0, values = 99;
+  DWORD data = 0, size = sizeof data, type = 0, values = 99, nameSize = 8;
+  char name[8];
   LONG queried =
       RegQueryValueExA(key, kValue, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
   LONG info = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
                                nullptr, nullptr, nullptr, nullptr);
-  char name[8];
-  DWORD nameSize = sizeof name;
   LONG enumerated = RegEnumValueA(key, 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
   RegCloseKey(key);
   const bool right =
@@ -98,49 +94,41 @@ std::string compareSlot(int owner, int slot, const Expected& e) {
 // Checks the slot when no change of it was under way while it was read.
 void checkSlot(Shared* shared, int owner, int slot) {
   SlotState& s = shared->slots[owner][slot];
-  const uint32_t before = s.sequence.load();
+  const uint32_t before = s.sequence;
   if (before & 1) return;
-  Expected e{s.keyExists.load() != 0, s.valuePresent.load() != 0, s.data.load()};
-  std::string difference = compareSlot(owner, slot, e);
-  if (s.sequence.load() != before) return;
+  const std::string difference = compareSlot(owner, slot, s.load());
+  if (s.sequence != before) return;
   shared->checks.fetch_add(1);
   if (!difference.empty()) failure(shared, difference);
 }
 
-// The owner's change of one of its slots: set the value, delete the value,
-// or delete the key, each checked for its result and read back at once.
+void checkEverySlot(Shared* shared) {
+  for (int owner = 0; owner < kOwners; ++owner) {
+    for (int slot = 0; slot < kSlotsPerOwner; ++slot) checkSlot(shared, owner, slot);
+  }
+}
+
+// The owner's change of one of its slots: set the value (creating the key),
+// delete the value, or delete the key, each checked for its result and read
+// back at once.
 void changeSlot(Shared* shared, int owner, int slot, std::mt19937& random) {
   SlotState& s = shared->slots[owner][slot];
   const std::string path = slotPath(owner, slot);
-  Expected e{s.keyExists.load() != 0, s.valuePresent.load() != 0, s.data.load()};
+  Expected e = s.load();
   s.sequence.fetch_add(1);
   const unsigned pick = random() % 10;
-  LONG result, expected;
+  LONG result, expected = ERROR_SUCCESS;
   if (pick < 6) {
-    HKEY key = nullptr;
-    DWORD data = random();
-    result = RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key);
-    if (result == ERROR_SUCCESS) {
-      result =
-          RegSetValueExA(key, kValue, 0, REG_DWORD, reinterpret_cast<BYTE*>(&data), sizeof data);
-      RegCloseKey(key);
-    }
-    expected = ERROR_SUCCESS;
+    const DWORD data = random();
+    result = regtest::Set(HKEY_LOCAL_MACHINE, path, kValue, regtest::Dword(data));
     e = {true, true, data};
   } else if (pick < 8) {
-    HKEY key = nullptr;
-    result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key);
-    if (result == ERROR_SUCCESS) {
-      result = RegDeleteValueA(key, kValue);
-      RegCloseKey(key);
-    }
-    expected = !e.keyExists     ? ERROR_FILE_NOT_FOUND
-               : e.valuePresent ? ERROR_SUCCESS
-                                : ERROR_FILE_NOT_FOUND;
+    result = regtest::Delete(HKEY_LOCAL_MACHINE, path, kValue);
+    if (!e.valuePresent) expected = ERROR_FILE_NOT_FOUND;
     e.valuePresent = false;
   } else {
     result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
-    expected = e.keyExists ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    if (!e.keyExists) expected = ERROR_FILE_NOT_FOUND;
     e = {false, false, 0};
   }
   if (result != expected) {
@@ -149,18 +137,10 @@ void changeSlot(Shared* shared, int owner, int slot, std::mt19937& random) {
   }
   shared->changes.fetch_add(1);
   shared->checks.fetch_add(1);
-  std::string difference = compareSlot(owner, slot, e);
+  const std::string difference = compareSlot(owner, slot, e);
   if (!difference.empty()) failure(shared, "own read-back: " + difference);
-  s.keyExists.store(e.keyExists);
-  s.valuePresent.store(e.valuePresent);
-  s.data.store(e.data);
+  s.store(e);
   s.sequence.fetch_add(1);
-}
-
-void checkEverySlot(Shared* shared) {
-  for (int owner = 0; owner < kOwners; ++owner) {
-    for (int slot = 0; slot < kSlotsPerOwner; ++slot) checkSlot(shared, owner, slot);
-  }
 }
 
 int runProcess(Shared* shared, int process, int steps) {
@@ -179,7 +159,7 @@ int runProcess(Shared* shared, int process, int steps) {
   for (std::thread& thread : threads) thread.join();
   // Once every process is done, each checks every slot.
   shared->processesDone.fetch_add(1);
-  while (shared->processesDone.load() < kProcesses)
+  while (shared->processesDone < kProcesses)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   checkEverySlot(shared);
   return 0;
