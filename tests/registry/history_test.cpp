@@ -6,12 +6,12 @@
 #include <registry_diagnostics.h>
 #include <registry_history.h>
 
-#include <grp.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "registry_values.h"
 #include "temp_registry.h"
 
 namespace {
@@ -27,27 +28,22 @@ namespace rh = registry_history;
 
 const char kKey[] = "SOFTWARE\\Vendor\\Tool";
 
-rh::Value sz(const std::string& text) {
-  rh::Value v{REG_SZ, std::vector<unsigned char>(text.begin(), text.end())};
-  v.data.push_back(0);
-  return v;
+rh::Value historyValue(const regtest::Value& v) {
+  return {v.type, {v.bytes.begin(), v.bytes.end()}};
+}
+rh::Value sz(const std::string& text) { return historyValue(regtest::Text(text)); }
+
+LONG set(const char* key, const std::string& name, const std::string& text,
+         HKEY root = HKEY_LOCAL_MACHINE) {
+  return regtest::Set(root, key, name, regtest::Text(text));
+}
+LONG deleteValue(const char* key, const std::string& name) {
+  return regtest::Delete(HKEY_LOCAL_MACHINE, key, name);
 }
 
-LONG setValue(HKEY root, const char* key, const char* name, const rh::Value& v) {
-  HKEY k = nullptr;
-  LONG rc = RegCreateKeyA(root, key, &k);
-  if (rc == ERROR_SUCCESS)
-    rc = RegSetValueExA(k, name, 0, v.type, v.data.data(), DWORD(v.data.size()));
-  RegCloseKey(k);
-  return rc;
-}
-
-LONG deleteValue(const char* key, const char* name) {
-  HKEY k = nullptr;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE, &k);
-  if (rc == ERROR_SUCCESS) rc = RegDeleteValueA(k, name);
-  RegCloseKey(k);
-  return rc;
+std::optional<rh::Value> valueNow(const char* key, const std::string& name) {
+  const auto value = regtest::Get(HKEY_LOCAL_MACHINE, key, name);
+  return value ? std::optional<rh::Value>(historyValue(*value)) : std::nullopt;
 }
 
 std::vector<rh::Record> history(HKEY root = HKEY_LOCAL_MACHINE, const rh::Filter& filter = {}) {
@@ -56,31 +52,31 @@ std::vector<rh::Record> history(HKEY root = HKEY_LOCAL_MACHINE, const rh::Filter
   return records;
 }
 
-std::optional<rh::Value> valueNow(const char* key, const char* name) {
-  HKEY k = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return {};
-  rh::Value v;
-  v.data.resize(4096);
-  DWORD size = DWORD(v.data.size());
-  DWORD type = 0;
-  LONG rc = RegQueryValueExA(k, name, nullptr, &type, v.data.data(), &size);
-  RegCloseKey(k);
-  if (rc != ERROR_SUCCESS) return {};
-  v.type = type;
-  v.data.resize(size);
-  return v;
+// Runs `statements` on the hive file with SQLite, beside the registry; the
+// first column of the last row they return, -1 for none.
+int64_t sql(const std::string& hive, const char* statements) {
+  sqlite3* db = nullptr;
+  int64_t last = -1;
+  EXPECT_EQ(SQLITE_OK, sqlite3_open(hive.c_str(), &db));
+  const auto keep = [](void* out, int, char** row, char**) {
+    *static_cast<int64_t*>(out) = row[0] ? atoll(row[0]) : -1;
+    return 0;
+  };
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, statements, keep, &last, nullptr)) << statements;
+  sqlite3_close(db);
+  return last;
 }
 
 using History = RegistryTest;
 
 TEST_F(History, EachChangeRecordsItsKeyValueAndBothStates) {
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "Mode", sz("on")));
-  const rh::Value number{REG_DWORD, {7, 0, 0, 0}};
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "mode", number));
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "", sz("")));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "Mode", "on"));
+  ASSERT_EQ(ERROR_SUCCESS, regtest::Set(HKEY_LOCAL_MACHINE, kKey, "mode", regtest::Dword(7)));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "", ""));
   ASSERT_EQ(ERROR_SUCCESS, deleteValue(kKey, "MODE"));
   ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey));
 
+  const rh::Value number{REG_DWORD, {7, 0, 0, 0}};
   const struct {
     rh::Change change;
     const char* key;
@@ -100,7 +96,7 @@ TEST_F(History, EachChangeRecordsItsKeyValueAndBothStates) {
   };
   const std::vector<rh::Record> records = history();
   ASSERT_EQ(std::size(expected), records.size());
-  struct passwd* me = getpwuid(getuid());
+  const struct passwd* me = getpwuid(getuid());
   for (size_t i = 0; i < records.size(); ++i) {
     SCOPED_TRACE(i);
     const rh::Record& r = records[i];
@@ -125,12 +121,11 @@ TEST_F(History, EachChangeRecordsItsKeyValueAndBothStates) {
 }
 
 TEST_F(History, FiltersByKeyValueTimeAndUser) {
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\A\\Sub", "v", sz("1")));
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\AB", "v", sz("2")));
+  ASSERT_EQ(ERROR_SUCCESS, set("SOFTWARE\\A\\Sub", "v", "1"));
+  ASSERT_EQ(ERROR_SUCCESS, set("SOFTWARE\\AB", "v", "2"));
   const int64_t between = history().front().time + 1;
   std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\A", "W", sz("3")));
-
+  ASSERT_EQ(ERROR_SUCCESS, set("SOFTWARE\\A", "W", "3"));
   const struct {
     rh::Filter filter;
     size_t records;
@@ -150,17 +145,16 @@ TEST_F(History, FiltersByKeyValueTimeAndUser) {
 // A change whose record cannot be written fails and is rolled back whole,
 // with its other records: the hive and its history are as before.
 TEST_F(History, AChangeAndItsRecordsAreAllOrNothing) {
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "a", sz("1")));
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "b", sz("2")));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "a", "1"));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "b", "2"));
   const struct {
     const char* what;
     unsigned failingRecord;
     std::function<LONG()> change;
   } cases[] = {
-      {"replacing a value", 1, [] { return setValue(HKEY_LOCAL_MACHINE, kKey, "a", sz("x")); }},
+      {"replacing a value", 1, [] { return set(kKey, "a", "x"); }},
       {"deleting a value", 1, [] { return deleteValue(kKey, "b"); }},
-      {"creating keys, the second", 2,
-       [] { return setValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\New\\Deeper", "c", sz("3")); }},
+      {"creating keys, the second", 2, [] { return set("SOFTWARE\\New\\Deeper", "c", "3"); }},
       {"deleting a key after its values", 3,
        [] { return RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey); }},
   };
@@ -171,9 +165,7 @@ TEST_F(History, AChangeAndItsRecordsAreAllOrNothing) {
     EXPECT_EQ(ERROR_REGISTRY_IO_FAILED, c.change());
     EXPECT_EQ(sz("1"), valueNow(kKey, "a"));
     EXPECT_EQ(sz("2"), valueNow(kKey, "b"));
-    HKEY k = nullptr;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
-              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\New", 0, KEY_READ, &k));
+    EXPECT_FALSE(regtest::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\New"));
     EXPECT_EQ(recordsBefore, history().size());
   }
   // Without a fault each goes through, with its records.
@@ -182,43 +174,29 @@ TEST_F(History, AChangeAndItsRecordsAreAllOrNothing) {
   EXPECT_EQ(recordsBefore + 3, history().size());
 }
 
-// The present state follows from the history: replaying every record from an
-// empty hive gives each value its present type and data.
-void expectHistoryExplainsTheHive(const std::vector<std::string>& names) {
-  std::map<std::string, std::optional<rh::Value>> replayed;
-  std::vector<rh::Record> records = history();
-  for (auto r = records.rbegin(); r != records.rend(); ++r) {
-    if (r->change == rh::Change::ValueSet || r->change == rh::Change::ValueDeleted) {
-      EXPECT_EQ(replayed[r->value], r->oldValue) << "record " << r->id << " starts elsewhere";
-      replayed[r->value] = r->newValue;
-    }
-  }
-  for (const std::string& name : names) {
-    EXPECT_EQ(replayed[name], valueNow(kKey, name.c_str())) << name;
-  }
-}
-
 // Sets and deletes values until killed, reporting each acknowledged change.
 int changeUntilKilled(int ack) {
   std::mt19937 random(getpid());
   for (int i = 0;; ++i) {
     const std::string name = "v" + std::to_string(random() % 8);
-    const LONG rc = random() % 4 == 0 ? deleteValue(kKey, name.c_str())
-                                      : setValue(HKEY_LOCAL_MACHINE, kKey, name.c_str(),
-                                                 sz(std::to_string(i) + std::string(i % 500, '.')));
+    const LONG rc = random() % 4 == 0
+                        ? deleteValue(kKey, name)
+                        : set(kKey, name, std::to_string(i) + std::string(i % 500, '.'));
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return 2;
     if (write(ack, &i, sizeof i) != sizeof i) return 3;
   }
 }
 
+// After each killed writer, the present state follows from the history:
+// replaying every record from an empty hive gives each value its present
+// type and data.
 TEST(HistoryCrash, AKilledWriterLeavesNoChangeWithoutItsRecord) {
   TempRegistry registry;
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "v0", sz("start")));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v0", "start"));
   std::mt19937 random(20261206);
-  std::vector<std::string> names;
-  for (int i = 0; i < 8; ++i) names.push_back("v" + std::to_string(i));
   int acknowledged = 0;
   for (int round = 0; round < 12; ++round) {
+    SCOPED_TRACE(round);
     int ack[2];
     ASSERT_EQ(0, pipe(ack));
     pid_t writer = startChild([&] {
@@ -229,35 +207,34 @@ TEST(HistoryCrash, AKilledWriterLeavesNoChangeWithoutItsRecord) {
     std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 20000));
     kill(writer, SIGKILL);
     ASSERT_EQ(128 + SIGKILL, waitChild(writer)) << "the writer failed on its own";
-    int i;
-    while (read(ack[0], &i, sizeof i) == sizeof i) ++acknowledged;
+    for (int i; read(ack[0], &i, sizeof i) == sizeof i;) ++acknowledged;
     close(ack[0]);
-    SCOPED_TRACE(round);
-    expectHistoryExplainsTheHive(names);
+
+    std::map<std::string, std::optional<rh::Value>> replayed;
+    const std::vector<rh::Record> records = history();
+    for (auto r = records.rbegin(); r != records.rend(); ++r) {
+      if (r->change == rh::Change::ValueSet || r->change == rh::Change::ValueDeleted) {
+        EXPECT_EQ(replayed[r->value], r->oldValue) << "record " << r->id << " starts elsewhere";
+        replayed[r->value] = r->newValue;
+      }
+    }
+    for (int i = 0; i < 8; ++i) {
+      const std::string name = "v" + std::to_string(i);
+      EXPECT_EQ(replayed[name], valueNow(kKey, name)) << name;
+    }
   }
   EXPECT_GT(acknowledged, 12) << "the writers hardly wrote: the test proved little";
 }
 
-// The number of records, read with SQLite beside the registry.
-int64_t recordCount(const std::string& hive) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(hive.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* q = nullptr;
-  sqlite3_prepare_v2(db, "SELECT count(*) FROM history", -1, &q, nullptr);
-  int64_t n = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : -1;
-  sqlite3_finalize(q);
-  sqlite3_close(db);
-  return n;
-}
-
 TEST_F(History, RetentionKeepsTheNewestRecordsWithinTheLimit) {
   constexpr int64_t kLimit = 128;
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "n", sz("0")));
+  const char* const kCount = "SELECT count(*) FROM history";
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "n", "0"));
   ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, kLimit, {}));
   int64_t fewest = INT64_MAX;
   for (int i = 1; i <= 1000; ++i) {
-    ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "n", sz(std::to_string(i))));
-    const int64_t count = recordCount(registry_.machineHive());
+    ASSERT_EQ(ERROR_SUCCESS, set(kKey, "n", std::to_string(i)));
+    const int64_t count = sql(registry_.machineHive(), kCount);
     ASSERT_LE(count, kLimit) << "after write " << i;
     if (i > kLimit) fewest = std::min(fewest, count);
   }
@@ -274,7 +251,7 @@ TEST_F(History, RetentionKeepsTheNewestRecordsWithinTheLimit) {
 
   // Lowering the limit applies at once.
   ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, 10, {}));
-  EXPECT_LE(recordCount(registry_.machineHive()), 10);
+  EXPECT_LE(sql(registry_.machineHive(), kCount), 10);
   for (int64_t bad : {int64_t(0), int64_t(-1)}) {
     EXPECT_EQ(ERROR_INVALID_PARAMETER, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, bad, {}));
     EXPECT_EQ(ERROR_INVALID_PARAMETER, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, {}, bad));
@@ -282,22 +259,16 @@ TEST_F(History, RetentionKeepsTheNewestRecordsWithinTheLimit) {
 }
 
 TEST_F(History, RetentionDropsRecordsOlderThanTheAgeLimit) {
-  for (int i = 0; i < 20; ++i) {
-    ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "n", sz(std::to_string(i))));
-  }
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(ERROR_SUCCESS, set(kKey, "n", std::to_string(i)));
   ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, {}, 30));
-  // Make the first half of the records 40 days old.
   RegDiagReset();
-  sqlite3* db = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_open(registry_.machineHive().c_str(), &db));
-  ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
-                                    "UPDATE history SET time = time - 40 * 86400000000"
-                                    " WHERE id <= (SELECT max(id) FROM history) / 2",
-                                    nullptr, nullptr, nullptr));
-  sqlite3_close(db);
-  const int64_t before = recordCount(registry_.machineHive());
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "n", sz("last")));
-  EXPECT_EQ(before - before / 2 + 1, recordCount(registry_.machineHive()));
+  const std::string hive = registry_.machineHive();
+  sql(hive,  // the first half of the records made 40 days old
+      "UPDATE history SET time = time - 40 * 86400000000"
+      " WHERE id <= (SELECT max(id) FROM history) / 2");
+  const int64_t before = sql(hive, "SELECT count(*) FROM history");
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "n", "last"));
+  EXPECT_EQ(before - before / 2 + 1, sql(hive, "SELECT count(*) FROM history"));
   const int64_t monthAgo = history().front().time - 30 * 86400000000LL;
   for (const rh::Record& r : history()) EXPECT_GT(r.time, monthAgo);
 }
@@ -305,29 +276,21 @@ TEST_F(History, RetentionDropsRecordsOlderThanTheAgeLimit) {
 // A hive made before the history (schema version 1) gets it at its first
 // write, in that write's process; what it held stays.
 TEST_F(History, AnOlderHiveIsUpgradedByItsFirstWriter) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(SQLITE_OK, sqlite3_open(registry_.machineHive().c_str(), &db));
-  ASSERT_EQ(SQLITE_OK,
-            sqlite3_exec(db,
-                         "PRAGMA journal_mode=WAL; PRAGMA application_id=1448232263;"
-                         "PRAGMA user_version=1;"
-                         "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER,"
-                         " name TEXT NOT NULL, path TEXT NOT NULL UNIQUE COLLATE NOCASE,"
-                         " written INTEGER NOT NULL);"
-                         "CREATE INDEX keys_by_parent ON keys(parent, name COLLATE NOCASE);"
-                         "CREATE TABLE vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE"
-                         " NOCASE, type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, name));"
-                         "INSERT INTO keys VALUES(1, NULL, '', '', 0), (2, 1, 'Old', 'Old', 0);"
-                         "INSERT INTO vals VALUES(2, 'kept', 1, CAST('yes' AS BLOB));",
-                         nullptr, nullptr, nullptr));
-  sqlite3_close(db);
-
+  sql(registry_.machineHive(),
+      "PRAGMA journal_mode=WAL; PRAGMA application_id=1448232263; PRAGMA user_version=1;"
+      "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER, name TEXT NOT NULL,"
+      " path TEXT NOT NULL UNIQUE COLLATE NOCASE, written INTEGER NOT NULL);"
+      "CREATE INDEX keys_by_parent ON keys(parent, name COLLATE NOCASE);"
+      "CREATE TABLE vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,"
+      " type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, name));"
+      "INSERT INTO keys VALUES(1, NULL, '', '', 0), (2, 1, 'Old', 'Old', 0);"
+      "INSERT INTO vals VALUES(2, 'kept', 1, CAST('yes' AS BLOB));");
   rh::Settings settings;
   ASSERT_EQ(ERROR_SUCCESS, rh::ReadHistorySettings(HKEY_LOCAL_MACHINE, &settings));
   EXPECT_EQ(INT64_MAX, settings.completeSince) << "no history before the upgrade";
   EXPECT_TRUE(history().empty());
 
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, "Old", "new", sz("1")));
+  ASSERT_EQ(ERROR_SUCCESS, set("Old", "new", "1"));
   const std::vector<rh::Record> records = history();
   ASSERT_EQ(1u, records.size());
   EXPECT_EQ("new", records[0].value);
@@ -342,54 +305,42 @@ TEST_F(History, AnOlderHiveIsUpgradedByItsFirstWriter) {
   EXPECT_FALSE(past.complete);
 }
 
-bool dropToNobody() {
-  struct passwd* nobody = getpwnam("nobody");
-  if (!nobody) return false;
-  return setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0;
-}
-
 // The machine hive's history is read by everyone who reads the hive and set
 // up only by who writes it; a user's history is as private as the hive.
 TEST_F(History, OthersReadTheMachineHistoryButNotItsSettingsNorAnotherUsersHistory) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to switch users";
   chmod(registry_.dir().c_str(), 01777);
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "machine", sz("m")));
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_CURRENT_USER, "Software\\Mine", "private", sz("p")));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "machine", "m"));
+  ASSERT_EQ(ERROR_SUCCESS, set("Software\\Mine", "private", "p", HKEY_CURRENT_USER));
   RegDiagReset();
-
-  EXPECT_EQ(0, runInChild([] {
-              if (!dropToNobody()) return 100;
-              std::vector<rh::Record> records;
-              if (rh::ReadHistory(HKEY_LOCAL_MACHINE, {}, &records) != ERROR_SUCCESS) return 1;
-              if (records.empty() || records.front().value != "machine") return 2;
-              rh::Settings settings;
-              if (rh::ReadHistorySettings(HKEY_LOCAL_MACHINE, &settings) != ERROR_SUCCESS) return 3;
-              if (rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, 5, {}) != ERROR_ACCESS_DENIED)
-                return 4;
-              // HKEY_CURRENT_USER is nobody's own, empty hive.
-              if (rh::ReadHistory(HKEY_CURRENT_USER, {}, &records) != ERROR_SUCCESS) return 5;
-              if (!records.empty()) return 6;
-              return 0;
-            }));
+  const auto asNobody = [] {
+    if (!becomeNobody()) return 100;
+    std::vector<rh::Record> records;
+    rh::Settings settings;
+    if (rh::ReadHistory(HKEY_LOCAL_MACHINE, {}, &records) != ERROR_SUCCESS) return 1;
+    if (records.empty() || records.front().value != "machine") return 2;
+    if (rh::ReadHistorySettings(HKEY_LOCAL_MACHINE, &settings) != ERROR_SUCCESS) return 3;
+    if (rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, 5, {}) != ERROR_ACCESS_DENIED) return 4;
+    // HKEY_CURRENT_USER is nobody's own, empty hive.
+    if (rh::ReadHistory(HKEY_CURRENT_USER, {}, &records) != ERROR_SUCCESS) return 5;
+    return records.empty() ? 0 : 6;
+  };
+  EXPECT_EQ(0, runInChild(asNobody));
   rh::Settings settings;
   ASSERT_EQ(ERROR_SUCCESS, rh::ReadHistorySettings(HKEY_LOCAL_MACHINE, &settings));
   EXPECT_EQ(100000, settings.maxRecords) << "nobody's change was refused";
 }
-
-}  // namespace
-
-namespace {
 
 // Who wrote is taken at each write, not once per process or connection: a
 // forked child writes under its own process id, and a writer that drops
 // privileges under its new user even on the connection it opened before.
 TEST_F(History, NamesTheWriterAfterAForkAndAfterDroppingPrivileges) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to switch users";
-  ASSERT_EQ(ERROR_SUCCESS, setValue(HKEY_LOCAL_MACHINE, kKey, "v", sz("parent")));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "parent"));
   const pid_t child = startChild([] {
-    if (setValue(HKEY_LOCAL_MACHINE, kKey, "v", sz("child")) != ERROR_SUCCESS) return 1;
-    if (!dropToNobody()) return 100;
-    return setValue(HKEY_LOCAL_MACHINE, kKey, "v", sz("nobody")) == ERROR_SUCCESS ? 0 : 2;
+    if (set(kKey, "v", "child") != ERROR_SUCCESS) return 1;
+    if (!becomeNobody()) return 100;
+    return set(kKey, "v", "nobody") == ERROR_SUCCESS ? 0 : 2;
   });
   ASSERT_EQ(0, waitChild(child));
   const std::vector<rh::Record> records = history();
