@@ -13,8 +13,11 @@ extern "C" {
 
 // Where the text of a setting came from.
 typedef enum RegionalSettingSource {
-  // The user's value of the setting's name under HKEY_CURRENT_USER
-  // "Control Panel\International".
+  // The user's override under HKEY_CURRENT_USER "Control Panel\International":
+  // the value of the setting's name (sShortDate, sTimeFormat, s1159, s2359),
+  // or for the other settings the picture they follow from (sShortDate for
+  // sDate, iDate, iCentury, iDayLZero, iMonLZero; sTimeFormat for sTime,
+  // iTime, iTLZero).
   REGIONAL_SOURCE_OVERRIDE,
   // Derived from the process's POSIX LC_TIME locale.
   REGIONAL_SOURCE_LOCALE,
@@ -36,7 +39,8 @@ typedef struct RegionalFormats {
 
 // GetLocaleInfoA(LOCALE_USER_DEFAULT, type, data, cchData) that also stores
 // in *source (when not NULL) where the text came from. Same return values
-// and error codes; *source is set only when the type is known.
+// and error codes; *source is set whenever the type is known, also when the
+// call fails because the user's picture cannot give the setting.
 WINBASEAPI int WINAPI GetRegionalSetting(LCTYPE type, LPSTR data, int cchData,
                                          RegionalSettingSource* source);
 
@@ -46,8 +50,8 @@ WINBASEAPI int WINAPI GetRegionalSetting(LCTYPE type, LPSTR data, int cchData,
 WINBASEAPI int WINAPI DeriveRegionalSetting(const RegionalFormats* formats, LCTYPE type, LPSTR data,
                                             int cchData, RegionalSettingSource* source);
 
-// The registry value name of a setting ("iCentury", "sDate", ...); NULL for a
-// type the stand-in does not know.
+// Windows' name of a setting under "Control Panel\International" ("iCentury",
+// "sDate", ...); NULL for a type the stand-in does not know.
 WINBASEAPI LPCSTR WINAPI RegionalSettingValueName(LCTYPE type);
 
 #ifdef __cplusplus

@@ -241,6 +241,7 @@ WINADVAPI LSTATUS WINAPI RegFlushKey(HKEY hKey);
 #define LOCALE_STIMEFORMAT 0x00001003
 
 WINBASEAPI int WINAPI GetLocaleInfoA(LCID Locale, LCTYPE LCType, LPSTR lpLCData, int cchData);
+WINBASEAPI BOOL WINAPI SetLocaleInfoA(LCID Locale, LCTYPE LCType, LPCSTR lpLCData);
 
 /* Program start (winbase.h) */
 #define SW_HIDE 0

@@ -1,10 +1,13 @@
-// GetLocaleInfoA for the date and time settings of the current user.
+// GetLocaleInfoA and SetLocaleInfoA for the date and time settings of the
+// current user.
 //
 // Each setting is taken, at every call, from the user's override under
-// HKEY_CURRENT_USER "Control Panel\International" (a REG_SZ value of the
-// setting's name, as Windows keeps it), else derived from the process's POSIX
-// LC_TIME locale, else from the C locale. Nothing is cached: a changed
-// override or environment is seen by the next call.
+// HKEY_CURRENT_USER "Control Panel\International" (a REG_SZ value, as Windows
+// keeps it), else derived from the process's POSIX LC_TIME locale, else from
+// the C locale. As on Windows, the overrides are the short date picture
+// "sShortDate", the time picture "sTimeFormat" and the designators "s1159"
+// and "s2359"; the other settings follow from the pictures. Nothing is
+// cached: a changed override or environment is seen by the next call.
 #include <windows.h>
 #include <regional_settings.h>
 
@@ -312,26 +315,147 @@ Setting TimeFormatPicture(const DerivedSettings& s) {
   return Picture(text, {&s.clock, &s.hourZero, &s.timeSeparator});
 }
 
-// The settings GetLocaleInfoA answers: type, registry value name, derivation.
+// ---------------------------------------------------------------------------
+// The settings Windows derives from the user's pictures.
+//
+// A picture's fields are runs of one letter: d M y in the short date, H h m s
+// in the time format. Text in single quotes is no field (an unclosed quote
+// hides the rest), nor are the day names ddd and dddd. A setting the picture
+// cannot give fails, as on Windows (iCentury of a picture without a year).
+//
+// Setting    From the picture
+// ---------  ---------------------------------------------------------------
+// sDate      the text between the first date field and the next, quotes kept
+// iDate      of the day and year fields before the first month field, the
+//            last: a day "1", a year "2"; "0" when there is none
+// iCentury   "1" when the first year field starts with yyyy, else "0"
+// iDayLZero  "1" when the first day field is doubled (dd), else "0"
+// iMonLZero  "1" when the first month field is doubled (MM, MMM, ...), else "0"
+// sTime      the text between the first time field and the next
+// iTime      the first hour field: H "1" (24-hour clock), h "0"
+// iTLZero    "1" when the first hour field is doubled (HH, hh), else "0"
+
+const size_t kNoField = std::string::npos;
+
+// Position of the first field of one of `letters` at or after `from`.
+size_t FindField(const std::string& picture, size_t from, const char* letters) {
+  for (size_t i = from; i < picture.size(); ++i) {
+    if (picture[i] == '\'') {
+      i = picture.find('\'', i + 1);
+      if (i == std::string::npos) return kNoField;
+    } else if (picture[i] != '\0' && strchr(letters, picture[i]) != nullptr) {
+      if (picture.compare(i, 3, "ddd") != 0) return i;
+      while (i + 1 < picture.size() && picture[i + 1] == 'd') ++i;
+    }
+  }
+  return kNoField;
+}
+
+// The text between the first field of one of `letters` and the next.
+bool SeparatorOf(const std::string& picture, const char* letters, std::string& text) {
+  const size_t first = FindField(picture, 0, letters);
+  if (first == kNoField) return false;
+  size_t end = first + 1;
+  while (end < picture.size() && picture[end] == picture[first]) ++end;
+  const size_t next = FindField(picture, end, letters);
+  if (next == kNoField) return false;
+  text = picture.substr(end, next - end);
+  return true;
+}
+
+bool DateSeparator(const std::string& picture, std::string& text) {
+  return SeparatorOf(picture, "dMy", text);
+}
+
+bool TimeSeparator(const std::string& picture, std::string& text) {
+  return SeparatorOf(picture, "Hhms", text);
+}
+
+bool DateOrder(const std::string& picture, std::string& text) {
+  text = "0";
+  for (size_t i = FindField(picture, 0, "dMy"); i != kNoField && picture[i] != 'M';
+       i = FindField(picture, i + 1, "dMy")) {
+    text = picture[i] == 'y' ? "2" : "1";
+  }
+  return true;
+}
+
+bool Century(const std::string& picture, std::string& text) {
+  const size_t year = FindField(picture, 0, "y");
+  if (year == kNoField) return false;
+  text = picture.compare(year, 4, "yyyy") == 0 ? "1" : "0";
+  return true;
+}
+
+// "1" when the first field of one of `letters` is doubled, else "0".
+bool LeadingZeroOf(const std::string& picture, const char* letters, std::string& text) {
+  const size_t field = FindField(picture, 0, letters);
+  if (field == kNoField) return false;
+  text = field + 1 < picture.size() && picture[field + 1] == picture[field] ? "1" : "0";
+  return true;
+}
+
+bool DayLeadingZero(const std::string& picture, std::string& text) {
+  return LeadingZeroOf(picture, "d", text);
+}
+
+bool MonthLeadingZero(const std::string& picture, std::string& text) {
+  return LeadingZeroOf(picture, "M", text);
+}
+
+bool HourLeadingZero(const std::string& picture, std::string& text) {
+  return LeadingZeroOf(picture, "Hh", text);
+}
+
+bool Clock(const std::string& picture, std::string& text) {
+  const size_t hour = FindField(picture, 0, "Hh");
+  if (hour == kNoField) return false;
+  text = picture[hour] == 'H' ? "1" : "0";
+  return true;
+}
+
+// A setting the user overrides by its own name.
+bool Verbatim(const std::string& override, std::string& text) {
+  text = override;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// The settings GetLocaleInfoA answers.
+
 struct SettingRow {
   LCTYPE type;
-  const char* valueName;
-  Setting (*derive)(const DerivedSettings&);
+  const char* valueName;     // the setting's name under "Control Panel\International"
+  const char* overrideName;  // the override that decides it: its own name or a picture's
+  bool (*fromOverride)(const std::string& override, std::string& text);
+  Setting (*derive)(const DerivedSettings&);  // without an override
 };
 
+const char kShortDate[] = "sShortDate";
+const char kTimeFormat[] = "sTimeFormat";
+
 const SettingRow kSettingRows[] = {
-    {LOCALE_ICENTURY, "iCentury", [](const DerivedSettings& s) { return s.century; }},
-    {LOCALE_IMONLZERO, "iMonLZero", [](const DerivedSettings& s) { return s.monthZero; }},
-    {LOCALE_IDAYLZERO, "iDayLZero", [](const DerivedSettings& s) { return s.dayZero; }},
-    {LOCALE_SDATE, "sDate", [](const DerivedSettings& s) { return s.dateSeparator; }},
-    {LOCALE_IDATE, "iDate", [](const DerivedSettings& s) { return s.order; }},
-    {LOCALE_STIME, "sTime", [](const DerivedSettings& s) { return s.timeSeparator; }},
-    {LOCALE_ITIME, "iTime", [](const DerivedSettings& s) { return s.clock; }},
-    {LOCALE_ITLZERO, "iTLZero", [](const DerivedSettings& s) { return s.hourZero; }},
-    {LOCALE_S1159, "s1159", [](const DerivedSettings& s) { return s.amDesignator; }},
-    {LOCALE_S2359, "s2359", [](const DerivedSettings& s) { return s.pmDesignator; }},
-    {LOCALE_SSHORTDATE, "sShortDate", ShortDatePicture},
-    {LOCALE_STIMEFORMAT, "sTimeFormat", TimeFormatPicture},
+    {LOCALE_ICENTURY, "iCentury", kShortDate, Century,
+     [](const DerivedSettings& s) { return s.century; }},
+    {LOCALE_IMONLZERO, "iMonLZero", kShortDate, MonthLeadingZero,
+     [](const DerivedSettings& s) { return s.monthZero; }},
+    {LOCALE_IDAYLZERO, "iDayLZero", kShortDate, DayLeadingZero,
+     [](const DerivedSettings& s) { return s.dayZero; }},
+    {LOCALE_SDATE, "sDate", kShortDate, DateSeparator,
+     [](const DerivedSettings& s) { return s.dateSeparator; }},
+    {LOCALE_IDATE, "iDate", kShortDate, DateOrder,
+     [](const DerivedSettings& s) { return s.order; }},
+    {LOCALE_STIME, "sTime", kTimeFormat, TimeSeparator,
+     [](const DerivedSettings& s) { return s.timeSeparator; }},
+    {LOCALE_ITIME, "iTime", kTimeFormat, Clock, [](const DerivedSettings& s) { return s.clock; }},
+    {LOCALE_ITLZERO, "iTLZero", kTimeFormat, HourLeadingZero,
+     [](const DerivedSettings& s) { return s.hourZero; }},
+    {LOCALE_S1159, "s1159", "s1159", Verbatim,
+     [](const DerivedSettings& s) { return s.amDesignator; }},
+    {LOCALE_S2359, "s2359", "s2359", Verbatim,
+     [](const DerivedSettings& s) { return s.pmDesignator; }},
+    {LOCALE_SSHORTDATE, kShortDate, kShortDate, Verbatim, ShortDatePicture},
+    {LOCALE_STIMEFORMAT, kTimeFormat, kTimeFormat, Verbatim, TimeFormatPicture},
 };
 
 const SettingRow* FindRow(LCTYPE type) {
@@ -457,6 +581,18 @@ bool ReadOverride(const char* name, std::string& text) {
   return found;
 }
 
+// Stores `text` with its zero as the REG_SZ value `name` of the override key,
+// creating the key; the registry's error code, ERROR_SUCCESS when stored.
+LONG WriteOverride(const char* name, const char* text) {
+  HKEY key;
+  LONG status = RegCreateKeyA(HKEY_CURRENT_USER, kOverrideKey, &key);
+  if (status != ERROR_SUCCESS) return status;
+  status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>(strlen(text) + 1));
+  RegCloseKey(key);
+  return status;
+}
+
 // ---------------------------------------------------------------------------
 // Handing a text to the caller.
 
@@ -526,8 +662,16 @@ WINBASEAPI int WINAPI GetRegionalSetting(LCTYPE type, LPSTR data, int cchData,
                                          RegionalSettingSource* source) {
   const SettingRow* row = CheckCall(type, data, cchData);
   if (row == nullptr) return 0;
+  std::string override;
+  if (!ReadOverride(row->overrideName, override)) {
+    return Answer(row->derive(DeriveFromProcessLocale()), data, cchData, source);
+  }
   Setting setting = {std::string(), REGIONAL_SOURCE_OVERRIDE};
-  if (!ReadOverride(row->valueName, setting.text)) setting = row->derive(DeriveFromProcessLocale());
+  if (!row->fromOverride(override, setting.text)) {
+    if (source != nullptr) *source = REGIONAL_SOURCE_OVERRIDE;
+    SetLastError(ERROR_INVALID_FLAGS);
+    return 0;
+  }
   return Answer(setting, data, cchData, source);
 }
 
@@ -555,6 +699,29 @@ WINBASEAPI int WINAPI GetLocaleInfoA(LCID Locale, LCTYPE LCType, LPSTR lpLCData,
     return 0;
   }
   return GetRegionalSetting(LCType, lpLCData, cchData, nullptr);
+}
+
+// The user's overrides are set as on Windows: the pictures and the
+// designators by their own names. Windows also takes sDate, sTime and iTime
+// and rewrites the picture with them; here the settings that follow from a
+// picture are changed only through it, and setting them fails. As for
+// GetLocaleInfoA, only the current user's locale is known.
+WINBASEAPI BOOL WINAPI SetLocaleInfoA(LCID Locale, LCTYPE LCType, LPCSTR lpLCData) {
+  if (Locale != LOCALE_USER_DEFAULT || lpLCData == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const SettingRow* row = FindRow(LCType);
+  if (row == nullptr || row->fromOverride != Verbatim) {
+    SetLastError(ERROR_INVALID_FLAGS);
+    return FALSE;
+  }
+  const LONG status = WriteOverride(row->valueName, lpLCData);
+  if (status != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(status));
+    return FALSE;
+  }
+  return TRUE;
 }
 
 }  // extern "C"

@@ -16,13 +16,11 @@ using ::testing::MatchesRegex;
 
 using CliDate = RegistryTest;
 
-// The user's overrides of the date and time settings: day.month.year with
-// leading zeros and four-digit year, 24-hour clock.
+// The user's short date and time pictures: day.month.year with leading
+// zeros and four-digit year, 24-hour clock.
 void SetOverrides() {
-  const std::vector<std::pair<const char*, const char*>> overrides = {
-      {"iCentury", "1"}, {"iMonLZero", "1"}, {"iDayLZero", "1"}, {"sDate", "."},
-      {"iDate", "1"},    {"sTime", ":"},     {"iTime", "1"},     {"iTLZero", "1"}};
-  for (const auto& [name, value] : overrides) {
+  for (const auto& [name, value] :
+       {std::pair{"sShortDate", "dd.MM.yyyy"}, std::pair{"sTimeFormat", "HH:mm:ss"}}) {
     RunOk({"reg", "add", "HKCU\\Control Panel\\International", "/v", name, "/d", value});
   }
 }

@@ -1,4 +1,5 @@
-// CDatumUhrzeit with the regional settings given as the user's overrides.
+// CDatumUhrzeit with the regional settings given as the user's overrides:
+// the short date and time pictures and the designators.
 #include <DatumUhrzeit.h>
 
 #include <stdlib.h>
@@ -35,7 +36,8 @@ TEST_F(DatumUhrzeitTest, WorkedExamples) {
       {kSetU, Make(9, 30, 0, 0), "", " 9:30:00.000 AM", "  9:30:00.000 AM"},
       {kSetD, Make(0, 5, 1500, 10), "", "00:05:11.500", " 00:05:11.500"},
       {kSetD, Make(98, 12, 24), "24.12.1998", "", "24.12.1998 "},
-      {With(kSetD, {{"iCentury", "0"}}), Make(2005, 1, 9), "09.01.05", "", "09.01.05 "},
+      {With(kSetD, {{LOCALE_SSHORTDATE, "dd.MM.yy"}}), Make(2005, 1, 9), "09.01.05", "",
+       "09.01.05 "},
       {kSetD, [] { return CDatumUhrzeit(); }, "", "", " "},
   };
   for (const auto& example : examples) {
@@ -50,28 +52,32 @@ TEST_F(DatumUhrzeitTest, WorkedExamples) {
   }
 }
 
+// Four-digit years after "yyyy", two-digit ones after "yy"; a picture
+// without a year gives no century setting, which means two digits.
 TEST_F(DatumUhrzeitTest, CenturyRules) {
+  const char* four = "dd.MM.yyyy";
+  const char* two = "dd.MM.yy";
   const struct {
-    const char* century;
+    const char* shortDate;
     int year;
     const char* text;
   } cases[] = {
-      {"1", 0, "2000"},    {"1", 89, "2089"},   {"1", 90, "1990"},  {"1", 199, "2099"},
-      {"1", 200, " 200"},  {"1", 1998, "1998"}, {"1", -1, "1999"},  {"1", -2100, "-100"},
-      {"0", 1900, "00"},   {"0", 1999, "99"},   {"0", 2000, "00"},  {"0", 2099, "99"},
-      {"0", 2100, "00"},   {"0", 150, "50"},    {"0", 2150, "50"},  {"0", 5, "05"},
-      {"0", 3500, "1400"}, {"0", -5, "-5"},     {"1 ", 1998, "98"}, {"", 1998, "98"},
+      {four, 0, "2000"},   {four, 89, "2089"},   {four, 90, "1990"},    {four, 199, "2099"},
+      {four, 200, " 200"}, {four, 1998, "1998"}, {four, -1, "1999"},    {four, -2100, "-100"},
+      {two, 1900, "00"},   {two, 1999, "99"},    {two, 2000, "00"},     {two, 2099, "99"},
+      {two, 2100, "00"},   {two, 150, "50"},     {two, 2150, "50"},     {two, 5, "05"},
+      {two, 3500, "1400"}, {two, -5, "-5"},      {"dd.MM", 1998, "98"},
   };
   for (const auto& c : cases) {
-    SetRegionalOverrides(With(kSetD, {{"iCentury", c.century}}));
+    SetRegionalOverrides({{LOCALE_SSHORTDATE, c.shortDate}});
     EXPECT_EQ(std::string("01.01.") + c.text + " ", Both(CDatumUhrzeit(c.year, 1, 1)))
-        << "century '" << c.century << "', year " << c.year;
+        << c.shortDate << ", year " << c.year;
   }
 }
 
 // Constructor arithmetic, orders, clocks, leading zeros and separators.
 TEST_F(DatumUhrzeitTest, Texts) {
-  const RegionalOverrides vmNm = With(kSetU, {{"s1159", "vm"}, {"s2359", "nm"}});
+  const RegionalOverrides vmNm = With(kSetU, {{LOCALE_S1159, "vm"}, {LOCALE_S2359, "nm"}});
   const auto at = Make(7, 5, 9045, 2024, 3, 5);
   const struct {
     RegionalOverrides settings;
@@ -85,25 +91,22 @@ TEST_F(DatumUhrzeitTest, Texts) {
       // The six-argument form takes its seconds from the milliseconds.
       {kSetD, Make(8, 0, 999, 2024, 13, 32), "32.13.2024 08:00:00.999"},
       {kSetD, Make(8, 0, 75000, 2024, 1, 2), "02.01.2024 08:00:75.000"},
-      {With(kSetD, {{"iDate", "0"}}), at, "03.05.2024 07:05:09.045"},
-      {With(kSetD, {{"iDate", "2"}}), at, "2024.03.05 07:05:09.045"},
-      // An unknown order or clock leaves its text empty.
-      {With(kSetD, {{"iDate", "3"}}), at, " 07:05:09.045"},
-      {With(kSetD, {{"iDate", ""}}), at, " 07:05:09.045"},
-      {With(kSetD, {{"iDate", "1 "}}), at, " 07:05:09.045"},
-      {With(kSetD, {{"iTime", "2"}}), at, "05.03.2024 "},
-      {With(kSetD, {{"iTime", "01"}}), at, "05.03.2024 "},
-      {With(kSetD, {{"iMonLZero", "0"}, {"iDayLZero", "x"}}), at, " 5. 3.2024 07:05:09.045"},
-      {With(kSetD, {{"iTLZero", "0"}}), at, "05.03.2024  7:05:09.045"},
-      {With(kSetD, {{"iTLZero", "2"}}), at, "05.03.2024 07:05:09.045"},
-      {With(kSetD, {{"sDate", ""}, {"sTime", ""}}), at, "05032024 070509.045"},
-      {With(kSetD, {{"sDate", "--"}, {"sTime", " :: "}}), at, "05--03--2024 07 :: 05 :: 09.045"},
-      {With(kSetD, {{"sDate", "\xE5\xB9\xB4"}}), at,
+      {With(kSetD, {{LOCALE_SSHORTDATE, "MM.dd.yyyy"}}), at, "03.05.2024 07:05:09.045"},
+      {With(kSetD, {{LOCALE_SSHORTDATE, "yyyy.MM.dd"}}), at, "2024.03.05 07:05:09.045"},
+      // A time picture without an hour gives no clock: no time text.
+      {With(kSetD, {{LOCALE_STIMEFORMAT, "mm:ss"}}), at, "05.03.2024 "},
+      {With(kSetD, {{LOCALE_SSHORTDATE, "d.M.yyyy"}}), at, " 5. 3.2024 07:05:09.045"},
+      {With(kSetD, {{LOCALE_STIMEFORMAT, "H:mm:ss"}}), at, "05.03.2024  7:05:09.045"},
+      {With(kSetD, {{LOCALE_SSHORTDATE, "ddMMyyyy"}, {LOCALE_STIMEFORMAT, "HHmmss"}}), at,
+       "05032024 070509.045"},
+      {With(kSetD, {{LOCALE_SSHORTDATE, "dd--MM--yyyy"}, {LOCALE_STIMEFORMAT, "HH :: mm :: ss"}}),
+       at, "05--03--2024 07 :: 05 :: 09.045"},
+      {With(kSetD, {{LOCALE_SSHORTDATE, "dd\xE5\xB9\xB4MM\xE5\xB9\xB4yyyy"}}), at,
        "05\xE5\xB9\xB4"
        "03\xE5\xB9\xB4"
        "2024 07:05:09.045"},
       // The 24-hour clock appends no designator.
-      {With(kSetD, {{"s1159", "AM"}, {"s2359", "PM"}}), at, "05.03.2024 07:05:09.045"},
+      {With(kSetD, {{LOCALE_S1159, "AM"}, {LOCALE_S2359, "PM"}}), at, "05.03.2024 07:05:09.045"},
       // Hour 12 is afternoon and hour 0 is written 12 on the 12-hour clock.
       {vmNm, Make(0, 30, 0, 0), " 12:30:00.000 vm"},
       {vmNm, Make(11, 30, 0, 0), " 11:30:00.000 vm"},
@@ -112,8 +115,8 @@ TEST_F(DatumUhrzeitTest, Texts) {
       {vmNm, Make(24, 30, 0, 0), " 12:30:00.000 nm"},
       {vmNm, Make(25, 30, 0, 0), " 13:30:00.000 nm"},
       {vmNm, Make(-1, 30, 0, 0), " -1:30:00.000 vm"},
-      {With(vmNm, {{"iTLZero", "1"}}), Make(0, 5, 0, 0), " 12:05:00.000 vm"},
-      {With(vmNm, {{"iTLZero", "1"}}), Make(13, 5, 0, 0), " 01:05:00.000 nm"},
+      {With(vmNm, {{LOCALE_STIMEFORMAT, "hh:mm:ss tt"}}), Make(0, 5, 0, 0), " 12:05:00.000 vm"},
+      {With(vmNm, {{LOCALE_STIMEFORMAT, "hh:mm:ss tt"}}), Make(13, 5, 0, 0), " 01:05:00.000 nm"},
   };
   for (const auto& c : cases) {
     SetRegionalOverrides(c.settings);

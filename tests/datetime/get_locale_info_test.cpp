@@ -1,5 +1,5 @@
-// GetLocaleInfoA of the regional settings stand-in: Windows' calling
-// convention, and the user's overrides before the locale.
+// GetLocaleInfoA and SetLocaleInfoA of the regional settings stand-in:
+// Windows' calling convention, and the user's overrides before the locale.
 #include <regional_settings.h>
 
 #include <stdlib.h>
@@ -38,7 +38,7 @@ class GetLocaleInfoTest : public RegistryTest {
 };
 
 TEST_F(GetLocaleInfoTest, ReturnsTheSizeWithTheZero) {
-  SetRegionalOverrides({{"s1159", "vorm."}});
+  SetRegionalOverrides({{LOCALE_S1159, "vorm."}});
   EXPECT_EQ(6, Get(LOCALE_S1159, 0));  // size 0 asks for the size
   EXPECT_TRUE(UntouchedFrom(0));
   EXPECT_EQ(6, GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_S1159, nullptr, 0));
@@ -50,7 +50,7 @@ TEST_F(GetLocaleInfoTest, ReturnsTheSizeWithTheZero) {
 TEST_F(GetLocaleInfoTest, TooSmallBufferFailsWithTheTextCutAtACharacter) {
   REQUIRE_LOCALE("ja_JP.UTF-8");
   setenv("LANG", "ja_JP.UTF-8", 1);
-  SetRegionalOverrides({{"s1159", "\xE5\x8D\x88\xE5\x89\x8D"}});  // 午前
+  SetRegionalOverrides({{LOCALE_S1159, "\xE5\x8D\x88\xE5\x89\x8D"}});  // 午前
   const std::pair<int, const char*> cases[] = {
       {6, "\xE5\x8D\x88"}, {4, "\xE5\x8D\x88"}, {3, ""}, {1, ""}};
   for (const auto& [size, kept] : cases) {
@@ -92,30 +92,67 @@ TEST_F(GetLocaleInfoTest, BadArgumentsFailWithoutTouchingTheBuffer) {
   }
 }
 
-TEST_F(GetLocaleInfoTest, OverrideComesBeforeTheLocaleForItsSettingOnly) {
-  auto current = [this](LCTYPE type) {
-    RegionalSettingSource source = REGIONAL_SOURCE_FALLBACK;
+// The overrides are the pictures and the designators; the other settings
+// follow from a picture, and values of their own names are no overrides.
+TEST_F(GetLocaleInfoTest, OverridesAreThePicturesAndTheDesignators) {
+  RegionalSettingSource source = REGIONAL_SOURCE_FALLBACK;
+  auto current = [this, &source](LCTYPE type) {
     EXPECT_GT(GetRegionalSetting(type, buffer_, sizeof buffer_, &source), 0);
     return std::make_pair(std::string(buffer_), source);
   };
-  SetRegionalOverrides({{"sDate", "-"}, {"sShortDate", "yyyy-MM-dd"}});
-  EXPECT_EQ(std::make_pair(std::string("-"), REGIONAL_SOURCE_OVERRIDE), current(LOCALE_SDATE));
-  EXPECT_EQ(std::make_pair(std::string("yyyy-MM-dd"), REGIONAL_SOURCE_OVERRIDE),
-            current(LOCALE_SSHORTDATE));
-  EXPECT_EQ(std::make_pair(std::string("0"), REGIONAL_SOURCE_LOCALE), current(LOCALE_IDATE));
-  RemoveRegionalOverride("sDate");
-  EXPECT_EQ(std::make_pair(std::string("/"), REGIONAL_SOURCE_LOCALE), current(LOCALE_SDATE));
+  const auto override = [](const char* text) {
+    return std::make_pair(std::string(text), REGIONAL_SOURCE_OVERRIDE);
+  };
+  const auto locale = [](const char* text) {
+    return std::make_pair(std::string(text), REGIONAL_SOURCE_LOCALE);
+  };
+  SetRegionalOverrideRaw("sDate", REG_SZ, std::string("-", 2));
+  EXPECT_EQ(locale("/"), current(LOCALE_SDATE));
+  SetRegionalOverrides({{LOCALE_SSHORTDATE, "yyyy-MM-dd"}});
+  EXPECT_EQ(override("-"), current(LOCALE_SDATE));
+  EXPECT_EQ(override("2"), current(LOCALE_IDATE));
+  EXPECT_EQ(locale(":"), current(LOCALE_STIME));
+  RemoveRegionalOverride("sShortDate");
+  EXPECT_EQ(locale("/"), current(LOCALE_SDATE));
+
+  // A setting the picture cannot give fails.
+  SetRegionalOverrides({{LOCALE_STIMEFORMAT, "mm:ss"}});
+  SetLastError(0);
+  EXPECT_EQ(0, GetRegionalSetting(LOCALE_ITIME, buffer_, sizeof buffer_, &source));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_FLAGS), GetLastError());
+  EXPECT_EQ(REGIONAL_SOURCE_OVERRIDE, source);
 
   // The stored bytes up to the first zero; values of another type are no
   // overrides.
   const std::pair<std::string, const char*> stored[] = {
-      {std::string("--", 2), "--"}, {std::string("a\0b", 4), "a"}, {std::string(), ""}};
+      {std::string("d.M", 3), "d.M"}, {std::string("d/M\0y", 5), "d/M"}, {std::string(), ""}};
   for (const auto& [bytes, text] : stored) {
-    SetRegionalOverrideRaw("sDate", REG_SZ, bytes);
-    EXPECT_EQ(std::make_pair(std::string(text), REGIONAL_SOURCE_OVERRIDE), current(LOCALE_SDATE));
+    SetRegionalOverrideRaw("sShortDate", REG_SZ, bytes);
+    EXPECT_EQ(override(text), current(LOCALE_SSHORTDATE));
   }
-  SetRegionalOverrideRaw("iDate", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
-  EXPECT_EQ(std::make_pair(std::string("0"), REGIONAL_SOURCE_LOCALE), current(LOCALE_IDATE));
+  SetRegionalOverrideRaw("sShortDate", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+  EXPECT_EQ(locale("MM/dd/yy"), current(LOCALE_SSHORTDATE));
+}
+
+// SetLocaleInfoA sets the pictures and the designators of the current user
+// only.
+TEST_F(GetLocaleInfoTest, SetLocaleInfoRefusesWhatIsNoOverride) {
+  const struct {
+    LCID locale;
+    LCTYPE type;
+    const char* text;
+    DWORD error;
+  } cases[] = {
+      {LOCALE_SYSTEM_DEFAULT, LOCALE_S1159, "vm", ERROR_INVALID_PARAMETER},
+      {LOCALE_USER_DEFAULT, LOCALE_S1159, nullptr, ERROR_INVALID_PARAMETER},
+      {LOCALE_USER_DEFAULT, LOCALE_SDATE, "-", ERROR_INVALID_FLAGS},
+      {LOCALE_USER_DEFAULT, 0x0022, "1", ERROR_INVALID_FLAGS},
+  };
+  for (const auto& c : cases) {
+    SetLastError(0);
+    EXPECT_FALSE(SetLocaleInfoA(c.locale, c.type, c.text));
+    EXPECT_EQ(c.error, GetLastError()) << "type 0x" << std::hex << c.type;
+  }
 }
 
 }  // namespace

@@ -25,8 +25,9 @@ void SetRegionalOverrideRaw(const char* name, unsigned long type, const std::str
 }
 
 void SetRegionalOverrides(const RegionalOverrides& overrides) {
-  for (const auto& [name, text] : overrides) {
-    SetRegionalOverrideRaw(name.c_str(), REG_SZ, std::string(text.c_str(), text.size() + 1));
+  for (const auto& [type, text] : overrides) {
+    EXPECT_TRUE(SetLocaleInfoA(LOCALE_USER_DEFAULT, type, text.c_str()))
+        << "type 0x" << std::hex << type << ", error " << std::dec << GetLastError();
   }
 }
 
@@ -36,16 +37,16 @@ void RemoveRegionalOverride(const char* name) {
   RegCloseKey(key);
 }
 
-const RegionalOverrides kSetD = {{"iCentury", "1"}, {"iMonLZero", "1"}, {"iDayLZero", "1"},
-                                 {"sDate", "."},    {"iDate", "1"},     {"sTime", ":"},
-                                 {"iTime", "1"},    {"iTLZero", "1"}};
+const RegionalOverrides kSetD = {{LOCALE_SSHORTDATE, "dd.MM.yyyy"},
+                                 {LOCALE_STIMEFORMAT, "HH:mm:ss"}};
 
-const RegionalOverrides kSetU = {
-    {"iCentury", "1"}, {"iMonLZero", "0"}, {"iDayLZero", "0"}, {"sDate", "/"},  {"iDate", "0"},
-    {"sTime", ":"},    {"iTime", "0"},     {"iTLZero", "0"},   {"s1159", "AM"}, {"s2359", "PM"}};
+const RegionalOverrides kSetU = {{LOCALE_SSHORTDATE, "M/d/yyyy"},
+                                 {LOCALE_STIMEFORMAT, "h:mm:ss tt"},
+                                 {LOCALE_S1159, "AM"},
+                                 {LOCALE_S2359, "PM"}};
 
 RegionalOverrides With(RegionalOverrides base, const RegionalOverrides& changes) {
-  // Written in order, a later value replaces an earlier one of its name.
+  // Set in order, a later override replaces an earlier one of its type.
   base.insert(base.end(), changes.begin(), changes.end());
   return base;
 }

@@ -5,17 +5,21 @@
 #define VINTUTIL_TESTS_DATETIME_REGIONAL_TEST_SUPPORT_H
 
 #include <DatumUhrzeit.h>
+#include <windows.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
-// Value name and text of each override.
-typedef std::vector<std::pair<std::string, std::string>> RegionalOverrides;
+// The user's overrides as Windows takes them: the short date picture
+// (LOCALE_SSHORTDATE), the time picture (LOCALE_STIMEFORMAT) and the
+// designators (LOCALE_S1159, LOCALE_S2359), each with its text.
+typedef std::vector<std::pair<LCTYPE, std::string>> RegionalOverrides;
 
-// Writes each override as a REG_SZ value with its terminating zero.
+// Sets each override with SetLocaleInfoA, in order.
 void SetRegionalOverrides(const RegionalOverrides& overrides);
-// Writes one override with exactly the bytes and type given.
+// Writes the value `name` of the override key with exactly the bytes and
+// type given.
 void SetRegionalOverrideRaw(const char* name, unsigned long type, const std::string& bytes);
 void RemoveRegionalOverride(const char* name);
 

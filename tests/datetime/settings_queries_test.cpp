@@ -111,4 +111,29 @@ TEST_F(SettingsQueriesTest, FailedQueryIsAnEmptyText) {
   EXPECT_EQ(" ", Both(CDatumUhrzeit(14, 7, 9045, 2024, 3, 5)));
 }
 
+// Each setting is compared whole with "0", "1" and "2": any other text takes
+// the other branch.
+TEST_F(SettingsQueriesTest, OtherTextsTakeTheOtherBranch) {
+  const struct {
+    LCTYPE type;
+    const char* text;
+    const char* expected;
+  } cases[] = {
+      {LOCALE_ICENTURY, "1 ", "05.03.24 07:05:09.045"},
+      {LOCALE_IDAYLZERO, "x", " 5.03.2024 07:05:09.045"},
+      {LOCALE_IDATE, "3", " 07:05:09.045"},
+      {LOCALE_IDATE, "1 ", " 07:05:09.045"},
+      {LOCALE_ITIME, "2", "05.03.2024 "},
+      {LOCALE_ITIME, "01", "05.03.2024 "},
+      {LOCALE_ITLZERO, "2", "05.03.2024 07:05:09.045"},
+  };
+  for (const auto& c : cases) {
+    const std::string usual = answers[c.type];
+    answers[c.type] = c.text;
+    EXPECT_EQ(c.expected, Both(CDatumUhrzeit(7, 5, 9045, 2024, 3, 5)))
+        << "type 0x" << std::hex << c.type << ", text '" << c.text << "'";
+    answers[c.type] = usual;
+  }
+}
+
 }  // namespace
