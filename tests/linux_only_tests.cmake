@@ -22,6 +22,8 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   registry/history_test.cpp
   # reg history exists only over the registry stand-in.
   cli/history_cli_test.cpp
+  # Makes setup fail through the registry stand-in's location (VINTUTIL_REGISTRY).
+  cli/setup_unwritable_test.cpp
   # Records the plant tools' starts with POSIX shell scripts.
   settings/plant_tools_test.cpp
   # Compares the program's disk figures with statvfs.

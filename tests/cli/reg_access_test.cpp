@@ -46,19 +46,21 @@ TEST_F(CliReg, AddThenQueryShowsEveryTypeAsRegExeDoes) {
   }
 }
 
+// Below the test's own key, so that the tree /s lists is the test's alone
+// (Windows keeps keys of its own under Software).
 TEST_F(CliReg, QueryListsValuesThenSubkeysAndKeepsTheHivesApart) {
-  RunOk({"reg", "add", "HKEY_CURRENT_USER\\Software\\Test\\Sub"});
-  RunOk({"reg", "add", kKey, "/v", "A", "/d", "1"});
-  RunOk({"reg", "add", "HKLM\\Software\\Test", "/v", "A", "/d", "machine"});
-  EXPECT_EQ(RunOk({"reg", "query", "hkcu\\Software\\Test\\"}).out,
-            "\nHKEY_CURRENT_USER\\Software\\Test\n    A    REG_SZ    1\n\n"
-            "HKEY_CURRENT_USER\\Software\\Test\\Sub\n");
-  EXPECT_EQ(RunOk({"reg", "query", "HKCU\\Software", "/s"}).out,
-            "\nHKEY_CURRENT_USER\\Software\n"
-            "\nHKEY_CURRENT_USER\\Software\\Test\n    A    REG_SZ    1\n"
-            "\nHKEY_CURRENT_USER\\Software\\Test\\Sub\n"
+  RunOk({"reg", "add", "HKEY_CURRENT_USER\\Software\\Test\\Inner\\Sub"});
+  RunOk({"reg", "add", "HKCU\\Software\\Test\\Inner", "/v", "A", "/d", "1"});
+  RunOk({"reg", "add", "HKLM\\Software\\Test\\Inner", "/v", "A", "/d", "machine"});
+  EXPECT_EQ(RunOk({"reg", "query", "hkcu\\Software\\Test\\Inner\\"}).out,
+            "\nHKEY_CURRENT_USER\\Software\\Test\\Inner\n    A    REG_SZ    1\n\n"
+            "HKEY_CURRENT_USER\\Software\\Test\\Inner\\Sub\n");
+  EXPECT_EQ(RunOk({"reg", "query", kKey, "/s"}).out,
+            "\nHKEY_CURRENT_USER\\Software\\Test\n"
+            "\nHKEY_CURRENT_USER\\Software\\Test\\Inner\n    A    REG_SZ    1\n"
+            "\nHKEY_CURRENT_USER\\Software\\Test\\Inner\\Sub\n"
             "\nEnd of search: 1 match(es) found.\n");
-  EXPECT_THAT(RunOk({"reg", "query", "HKEY_LOCAL_MACHINE\\Software\\Test"}).out,
+  EXPECT_THAT(RunOk({"reg", "query", "HKEY_LOCAL_MACHINE\\Software\\Test\\Inner"}).out,
               HasSubstr("REG_SZ    machine"));
 }
 

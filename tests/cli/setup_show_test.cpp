@@ -57,20 +57,6 @@ TEST_F(CliSetupShow, SetupCreatesThenRefreshesWhatTheWriterRefreshes) {
   EXPECT_THAT(RunOk({"setup"}).out, HasSubstr("Every value was already in place."));
 }
 
-TEST_F(CliSetupShow, SetupThatCannotWriteReportsAndFails) {
-  // A registry location that is a file, not a directory: no hive can open.
-  const std::string notADirectory = registry_.dir() + "/file";
-  WriteFileBytes(notADirectory, "x");
-  setenv("VINTUTIL_REGISTRY", notADirectory.c_str(), 1);
-  const CliRun run = RunCli({"setup"});
-  EXPECT_NE(run.status, 0);
-  // One report, in the program's wording, then the one-line reason.
-  EXPECT_EQ(run.err,
-            "vintutil settings: Cannot open the registry key of the fault-record format (sections "
-            "STOERSCHRIEB, SCHNITTSTELLEN, OPTIONEN).\n"
-            "vintutil: setup is incomplete: see the reports above\n");
-}
-
 TEST_F(CliSetupShow, ShowListsEverySettingWithItsDefault) {
   const CliRun empty = RunOk({"show"});
   EXPECT_THAT(empty.out,
