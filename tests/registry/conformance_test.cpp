@@ -305,8 +305,9 @@ TEST_F(Conformance, DeletingKeys) {
 // key's figures are the largest of each, wherever it stands.
 TEST_F(Conformance, EnumeratingAndKeyInformation) {
   for (const char* name : {"charlie", "Bravo-long", "alpha"}) RegCloseKey(create(name));
-  ASSERT_EQ(ERROR_SUCCESS, setText(base_, "a", "one"));
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "bb", REG_BINARY, "\x01\x02"));
+  // The largest data is binary: Windows keeps text as UTF-16, twice its size.
+  ASSERT_EQ(ERROR_SUCCESS, set(base_, "a", REG_BINARY, "123456789"));
+  ASSERT_EQ(ERROR_SUCCESS, setText(base_, "bb", "one"));
   char name[16];
   DWORD length;
   const char* expected[] = {"alpha", "Bravo-long", "charlie"};
@@ -329,12 +330,12 @@ TEST_F(Conformance, EnumeratingAndKeyInformation) {
   ASSERT_EQ(ERROR_SUCCESS, RegEnumValueA(base_, 1, name, &length, nullptr, &type, data, &size));
   EXPECT_STREQ("bb", name);
   EXPECT_EQ(2u, length);
-  EXPECT_EQ(DWORD(REG_BINARY), type);
-  EXPECT_EQ(2u, size);
+  EXPECT_EQ(DWORD(REG_SZ), type);
+  EXPECT_EQ(4u, size);
   // Data too small: the size needed, the name's length untouched.
   length = sizeof name, size = 1;
   EXPECT_EQ(ERROR_MORE_DATA, RegEnumValueA(base_, 0, name, &length, nullptr, &type, data, &size));
-  EXPECT_EQ(4u, size);
+  EXPECT_EQ(9u, size);
   EXPECT_EQ(DWORD(sizeof name), length);
   EXPECT_EQ(ERROR_NO_MORE_ITEMS, enumValueName(base_, 2, name, &length));
   EXPECT_EQ(DWORD(sizeof name), length);
@@ -347,7 +348,7 @@ TEST_F(Conformance, EnumeratingAndKeyInformation) {
   EXPECT_EQ(10u, maxSubKey);
   EXPECT_EQ(2u, values);
   EXPECT_EQ(2u, maxName);
-  EXPECT_EQ(4u, maxData);
+  EXPECT_EQ(9u, maxData);
 }
 
 // Windows behaviour that Wine 8 does not reproduce (it accepts longer names,
