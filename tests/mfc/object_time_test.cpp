@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,7 +26,6 @@ TEST(RuntimeClassTest, WalksTheBaseChain) {
   EXPECT_TRUE(derived.IsKindOf(RUNTIME_CLASS(CObject)));
   EXPECT_FALSE(CBase().IsKindOf(RUNTIME_CLASS(CDerived)));
   EXPECT_FALSE(RUNTIME_CLASS(CObject)->IsDerivedFrom(RUNTIME_CLASS(CBase)));
-
   CRuntimeClass* runtimeClass = static_cast<const CObject&>(derived).GetRuntimeClass();
   EXPECT_EQ(runtimeClass, &CDerived::classCDerived);
   EXPECT_STREQ(runtimeClass->m_lpszClassName, "CDerived");
@@ -42,15 +43,11 @@ TEST(CTimeTest, ConvertsBetweenLocalPartsAndTime) {
   struct tm parts;
   memset(&parts, 0xCC, sizeof parts);
   ASSERT_EQ(summer.GetLocalTm(&parts), &parts);
-  EXPECT_EQ(parts.tm_year, 121);
-  EXPECT_EQ(parts.tm_mon, 6);
-  EXPECT_EQ(parts.tm_mday, 1);
-  EXPECT_EQ(parts.tm_hour, 12);
-  EXPECT_EQ(parts.tm_min, 20);
-  EXPECT_EQ(parts.tm_sec, 30);
+  EXPECT_EQ(std::vector<int>({parts.tm_year, parts.tm_mon, parts.tm_mday, parts.tm_hour,
+                              parts.tm_min, parts.tm_sec}),
+            std::vector<int>({121, 6, 1, 12, 20, 30}));
   EXPECT_EQ(summer.GetLocalTm()->tm_hour, 12);
   EXPECT_EQ(summer.GetGmtTm(nullptr)->tm_hour, 10);
-
   CTime winter(2020, 1, 15, 8, 5, 9);
   EXPECT_EQ(winter.GetTime(), 1579071909);  // 07:05:09 UTC
   EXPECT_EQ(winter.GetHour(), 8);

@@ -9,24 +9,16 @@ typedef CGeraeteBezeichnung Record;
 
 // Each setter with its getter: every field starts empty and keeps its own text.
 TEST(DeviceDesignationTest, EveryFieldKeepsItsOwnText) {
+#define FIELD(Name) \
+  { &Record::Set##Name, &Record::Get##Name }
   const struct {
     void (Record::*set)(CString);
     CString (Record::*get)();
-  } fields[] = {
-      {&Record::SetAnlagenname, &Record::GetAnlagenname},
-      {&Record::SetRegionname, &Record::GetRegionname},
-      {&Record::SetGeraetename, &Record::GetGeraetename},
-      {&Record::SetGeraetetyp, &Record::GetGeraetetyp},
-      {&Record::SetFWVersion, &Record::GetFWVersion},
-      {&Record::SetBetriebsart, &Record::GetBetriebsart},
-      {&Record::SetMLFB, &Record::GetMLFB},
-      {&Record::SetBearbeitername, &Record::GetBearbeitername},
-      {&Record::SetAutor, &Record::GetAutor},
-      {&Record::SetErstellt, &Record::GetErstellt},
-      {&Record::SetKommentar, &Record::GetKommentar},
-      {&Record::SetZuletzt, &Record::GetZuletzt},
-      {&Record::SetParSatzVersion, &Record::GetParSatzVersion},
-  };
+  } fields[] = {FIELD(Anlagenname),   FIELD(Regionname),  FIELD(Geraetename), FIELD(Geraetetyp),
+                FIELD(FWVersion),     FIELD(Betriebsart), FIELD(MLFB),        FIELD(Bearbeitername),
+                FIELD(Autor),         FIELD(Erstellt),    FIELD(Kommentar),   FIELD(Zuletzt),
+                FIELD(ParSatzVersion)};
+#undef FIELD
   Record record;
   for (const auto& field : fields) EXPECT_STREQ((record.*field.get)(), "");
   CString text;

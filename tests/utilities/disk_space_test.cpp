@@ -7,27 +7,21 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "temp_registry.h"
+
 namespace {
 
 const ULONGLONG MiB = 1ULL << 20;
 
-class DiskSpaceOfDirectory : public ::testing::Test {
+// The private registry's folder serves as a fresh directory of the test's own.
+class DiskSpaceOfDirectory : public RegistryTest {
  protected:
-  void SetUp() override {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vintutil-disk-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string dir_;
+  const std::string dir_ = registry_.dir();
 };
 
 TEST_F(DiskSpaceOfDirectory, MatchesStatvfs) {
@@ -52,23 +46,20 @@ TEST_F(DiskSpaceOfDirectory, MatchesStatvfs) {
 }
 
 TEST_F(DiskSpaceOfDirectory, FailsForWhatIsNoDirectory) {
-  std::string file = dir_ + "/file";
+  const std::string file = dir_ + "/file";
   fclose(fopen(file.c_str(), "w"));
-  const struct {
-    std::string path;
-    DWORD error;
-  } cases[] = {
+  const std::pair<std::string, DWORD> cases[] = {
       {dir_ + "/missing", ERROR_FILE_NOT_FOUND},
       {dir_ + "/missing/below", ERROR_PATH_NOT_FOUND},
       {file, ERROR_DIRECTORY},
       {file + "/below", ERROR_PATH_NOT_FOUND},
   };
-  for (const auto& c : cases) {
+  for (const auto& [path, error] : cases) {
     ULARGE_INTEGER available;
     available.QuadPart = 0xDEADBEEFULL;
     SetLastError(0);
-    EXPECT_FALSE(GetDiskFreeSpaceExA(c.path.c_str(), &available, nullptr, nullptr)) << c.path;
-    EXPECT_EQ(GetLastError(), c.error) << c.path;
+    EXPECT_FALSE(GetDiskFreeSpaceExA(path.c_str(), &available, nullptr, nullptr)) << path;
+    EXPECT_EQ(GetLastError(), error) << path;
     EXPECT_EQ(available.QuadPart, 0xDEADBEEFULL) << "untouched on failure";
   }
 }
@@ -102,24 +93,15 @@ TEST(ModuleTest, LooksUpKernel32AndItsProcedures) {
             reinterpret_cast<void*>(&GetDiskFreeSpaceExA));
   EXPECT_EQ(GetProcAddress(kernel, reinterpret_cast<LPCSTR>(1)), nullptr);  // an ordinal
   EXPECT_EQ(GetProcAddress(reinterpret_cast<HMODULE>(&kernel), "WinExec"), nullptr);
-  const struct {
-    bool isModule;
-    const char* name;
-    DWORD error;
-  } failures[] = {
-      {true, "user32.dll", ERROR_MOD_NOT_FOUND},
-      {true, "kernel32.exe", ERROR_MOD_NOT_FOUND},
-      {true, "kernel3", ERROR_MOD_NOT_FOUND},
-      {false, "getdiskfreespaceexa", ERROR_PROC_NOT_FOUND},
-      {false, "GetDiskFreeSpaceExW", ERROR_PROC_NOT_FOUND},
-  };
-  for (const auto& f : failures) {
+  for (const char* name : {"user32.dll", "kernel32.exe", "kernel3"}) {
     SetLastError(0);
-    EXPECT_EQ(f.isModule ? reinterpret_cast<void*>(GetModuleHandleA(f.name))
-                         : reinterpret_cast<void*>(GetProcAddress(kernel, f.name)),
-              nullptr)
-        << f.name;
-    EXPECT_EQ(GetLastError(), f.error) << f.name;
+    EXPECT_EQ(GetModuleHandleA(name), nullptr) << name;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND)) << name;
+  }
+  for (const char* name : {"getdiskfreespaceexa", "GetDiskFreeSpaceExW"}) {
+    SetLastError(0);
+    EXPECT_EQ(GetProcAddress(kernel, name), nullptr) << name;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND)) << name;
   }
   DWORD seenByOther = 0xDEADBEEF;
   std::thread([&seenByOther] {

@@ -28,16 +28,11 @@ TEST(KWStringTest, TranslatesByteByByte) {
 }
 
 TEST(KWStringTest, TranslationLeavesCopiesAlone) {
-  CKWString original("a-b");
-  CKWString copy(original);
+  CKWString original("a-b"), copy(original), assigned;
   CString plain = original;
-  CKWString assigned;
   assigned = original;
   original.Translate("-", "+");
-  EXPECT_STREQ(original, "a+b");
-  EXPECT_STREQ(copy, "a-b");
-  EXPECT_STREQ(plain, "a-b");
-  EXPECT_STREQ(assigned, "a-b");
+  EXPECT_STREQ(original + "|" + copy + "|" + plain + "|" + assigned, "a+b|a-b|a-b|a-b");
 }
 
 }  // namespace

@@ -9,17 +9,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "program_record.h"
+#include "temp_registry.h"
 
 namespace {
 
@@ -29,31 +28,21 @@ namespace {
 const char* const kRecorder =
     "#!/bin/sh\n"
     "out=\"$(dirname \"$0\")/record.$(basename \"$0\")\"\n"
-    "in=$(readlink /proc/$$/fd/0); o=$(readlink /proc/$$/fd/1); e=$(readlink /proc/$$/fd/2)\n"
-    "{\n"
-    "  for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"
-    "  printf 'ppid=%s\\n' \"$PPID\"\n"
-    "  printf 'sid=%s\\n' \"$(cut -d' ' -f6 /proc/$$/stat)\"\n"
-    "  printf 'streams=%s %s %s\\n' \"$in\" \"$o\" \"$e\"\n"
+    "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
+    "{ for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"
+    "  echo ppid=$PPID; echo sid=$(cut -d' ' -f6 /proc/$$/stat); echo streams=$streams\n"
     "} > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n";
 
-class WinExecTest : public ::testing::Test {
+// A fresh directory of the test's own (the private registry's folder) holds
+// the programs.
+class WinExecTest : public RegistryTest {
  protected:
-  void SetUp() override {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vintutil-exec-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  static void writeFile(const std::string& path, const std::string& text, mode_t mode) {
+  void writeFile(const std::string& path, const std::string& text, mode_t mode) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path) << text;
     chmod(path.c_str(), mode);
   }
-
-  std::string dir_;
+  const std::string dir_ = registry_.dir();
 };
 
 // Each case in a folder of its own, named @ in its texts, which is also
