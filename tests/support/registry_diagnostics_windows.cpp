@@ -53,57 +53,39 @@ LONG takeFault(RegDiagCall call) {
   return ERROR_SUCCESS;
 }
 
-// The predefined roots (HKEY_CLASSES_ROOT ...) are not handles of the
-// process.
-bool isPredefined(HKEY key) {
-  const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(key);
-  return value >= reinterpret_cast<ULONG_PTR>(HKEY_CLASSES_ROOT) &&
-         value <= reinterpret_cast<ULONG_PTR>(HKEY_CURRENT_USER_LOCAL_SETTINGS);
-}
-
-LSTATUS countOpened(LSTATUS status, PHKEY result) {
-  if (status == ERROR_SUCCESS && !isPredefined(*result)) {
-    std::lock_guard<std::mutex> lock(diagMutex);
+// Counts the handle an open or create returned; the predefined roots
+// (HKEY_CLASSES_ROOT ...) are not handles of the process.
+void countOpened(HKEY* result) {
+  const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(*result);
+  if (value < reinterpret_cast<ULONG_PTR>(HKEY_CLASSES_ROOT) ||
+      value > reinterpret_cast<ULONG_PTR>(HKEY_CURRENT_USER_LOCAL_SETTINGS)) {
     openHandles.insert(*result);
   }
-  return status;
 }
+template <typename Other>
+void countOpened(Other) {}
 
-// The hooked functions reach the registry through these.
-#define REAL(name) real##name
-#define DEFINE_REAL(name) decltype(&::name) REAL(name) = nullptr
-DEFINE_REAL(RegOpenKeyExA);
-DEFINE_REAL(RegCreateKeyA);
-DEFINE_REAL(RegCreateKeyExA);
-DEFINE_REAL(RegCloseKey);
-DEFINE_REAL(RegQueryValueExA);
-DEFINE_REAL(RegSetValueExA);
-DEFINE_REAL(RegDeleteValueA);
-DEFINE_REAL(RegDeleteKeyA);
-DEFINE_REAL(RegEnumKeyExA);
-DEFINE_REAL(RegEnumValueA);
+// The hook of registry function `kReal`: fails with the fault due for
+// `kCall`, or calls the function and counts the handle it returned, if any.
+// This DLL's own imports are not rewritten: through them `kReal` reaches the
+// registry.
+template <RegDiagCall kCall, auto kReal>
+struct Hooked;
+template <RegDiagCall kCall, typename... Args, LSTATUS(WINAPI* kReal)(Args...)>
+struct Hooked<kCall, kReal> {
+  static LSTATUS WINAPI hook(Args... args) {
+    if (LONG fault = takeFault(kCall)) return fault;
+    const LSTATUS status = kReal(args...);
+    if (status == ERROR_SUCCESS) {
+      std::lock_guard<std::mutex> lock(diagMutex);
+      (countOpened(args), ...);
+    }
+    return status;
+  }
+};
 
-LSTATUS WINAPI hookOpenKeyEx(HKEY key, LPCSTR subKey, DWORD options, REGSAM sam, PHKEY result) {
-  if (LONG fault = takeFault(REGDIAG_OPEN)) return fault;
-  return countOpened(REAL(RegOpenKeyExA)(key, subKey, options, sam, result), result);
-}
-
-LSTATUS WINAPI hookCreateKey(HKEY key, LPCSTR subKey, PHKEY result) {
-  if (LONG fault = takeFault(REGDIAG_CREATE)) return fault;
-  return countOpened(REAL(RegCreateKeyA)(key, subKey, result), result);
-}
-
-LSTATUS WINAPI hookCreateKeyEx(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass,
-                               DWORD options, REGSAM sam, const LPSECURITY_ATTRIBUTES security,
-                               PHKEY result, LPDWORD disposition) {
-  if (LONG fault = takeFault(REGDIAG_CREATE)) return fault;
-  return countOpened(REAL(RegCreateKeyExA)(key, subKey, reserved, keyClass, options, sam, security,
-                                           result, disposition),
-                     result);
-}
-
-LSTATUS WINAPI hookCloseKey(HKEY key) {
-  const LSTATUS status = REAL(RegCloseKey)(key);
+LSTATUS WINAPI closeKey(HKEY key) {
+  const LSTATUS status = RegCloseKey(key);
   if (status == ERROR_SUCCESS) {
     std::lock_guard<std::mutex> lock(diagMutex);
     openHandles.erase(key);
@@ -111,57 +93,20 @@ LSTATUS WINAPI hookCloseKey(HKEY key) {
   return status;
 }
 
-LSTATUS WINAPI hookQueryValueEx(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                                LPDWORD size) {
-  if (LONG fault = takeFault(REGDIAG_QUERY)) return fault;
-  return REAL(RegQueryValueExA)(key, name, reserved, type, data, size);
-}
-
-LSTATUS WINAPI hookSetValueEx(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
-                              DWORD size) {
-  if (LONG fault = takeFault(REGDIAG_SET)) return fault;
-  return REAL(RegSetValueExA)(key, name, reserved, type, data, size);
-}
-
-LSTATUS WINAPI hookDeleteValue(HKEY key, LPCSTR name) {
-  if (LONG fault = takeFault(REGDIAG_DELETE)) return fault;
-  return REAL(RegDeleteValueA)(key, name);
-}
-
-LSTATUS WINAPI hookDeleteKey(HKEY key, LPCSTR subKey) {
-  if (LONG fault = takeFault(REGDIAG_DELETE)) return fault;
-  return REAL(RegDeleteKeyA)(key, subKey);
-}
-
-LSTATUS WINAPI hookEnumKeyEx(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
-                             LPDWORD reserved, LPSTR keyClass, LPDWORD classLength,
-                             PFILETIME lastWrite) {
-  if (LONG fault = takeFault(REGDIAG_ENUM)) return fault;
-  return REAL(RegEnumKeyExA)(key, index, name, nameLength, reserved, keyClass, classLength,
-                             lastWrite);
-}
-
-LSTATUS WINAPI hookEnumValue(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
-                             LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
-  if (LONG fault = takeFault(REGDIAG_ENUM)) return fault;
-  return REAL(RegEnumValueA)(key, index, name, nameLength, reserved, type, data, size);
-}
-
 struct Hook {
   const char* name;
   void* replacement;
-  void** real;
 };
 
-#define HOOK(name, replacement) \
-  { #name, reinterpret_cast < void*>(&replacement), reinterpret_cast < void**>(&REAL(name)) }
+#define HOOK(name, kind) \
+  { #name, reinterpret_cast < void*>(&Hooked <kind, &::name>::hook) }
 
 const Hook kHooks[] = {
-    HOOK(RegOpenKeyExA, hookOpenKeyEx),       HOOK(RegCreateKeyA, hookCreateKey),
-    HOOK(RegCreateKeyExA, hookCreateKeyEx),   HOOK(RegCloseKey, hookCloseKey),
-    HOOK(RegQueryValueExA, hookQueryValueEx), HOOK(RegSetValueExA, hookSetValueEx),
-    HOOK(RegDeleteValueA, hookDeleteValue),   HOOK(RegDeleteKeyA, hookDeleteKey),
-    HOOK(RegEnumKeyExA, hookEnumKeyEx),       HOOK(RegEnumValueA, hookEnumValue),
+    HOOK(RegOpenKeyExA, REGDIAG_OPEN),     HOOK(RegCreateKeyA, REGDIAG_CREATE),
+    HOOK(RegCreateKeyExA, REGDIAG_CREATE), HOOK(RegQueryValueExA, REGDIAG_QUERY),
+    HOOK(RegSetValueExA, REGDIAG_SET),     HOOK(RegDeleteValueA, REGDIAG_DELETE),
+    HOOK(RegDeleteKeyA, REGDIAG_DELETE),   HOOK(RegEnumKeyExA, REGDIAG_ENUM),
+    HOOK(RegEnumValueA, REGDIAG_ENUM),     {"RegCloseKey", reinterpret_cast<void*>(&closeKey)},
 };
 
 // Points the module's imports of the hooked functions, from whichever DLL,
@@ -206,10 +151,6 @@ std::string folderOf(HMODULE module) {
 void installHooks() {
   static std::once_flag installed;
   std::call_once(installed, [] {
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    for (const Hook& hook : kHooks)
-      *hook.real = reinterpret_cast<void*>(GetProcAddress(advapi, hook.name));
-
     HMODULE self;
     GetModuleHandleExA(
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,

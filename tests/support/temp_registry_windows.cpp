@@ -5,8 +5,8 @@
 //   deleted, and so is any key that appeared during the test directly under
 //   HKCU, HKCU\SOFTWARE or HKLM\SOFTWARE;
 // - HKCU\Control Panel\International holds the user's regional settings and
-//   belongs to the system: it is put back as it was, values the test added
-//   deleted and values it changed restored.
+//   belongs to the system: a copy taken beside it at the start is copied
+//   back at the end, so that it holds again exactly what it held.
 // dir() is a fresh scratch directory for the test's files. Faults and
 // handle counts of the registry diagnostics start anew.
 // One TempRegistry exists at a time (one per test), so the state taken at
@@ -18,7 +18,6 @@
 #include <registry_diagnostics.h>
 
 #include <filesystem>
-
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -40,12 +39,7 @@ const Parent kParents[] = {
 
 const char kSuiteTree[] = "SOFTWARE\\TORVALE";
 const char kInternational[] = "Control Panel\\International";
-
-struct NamedValue {
-  std::string name;
-  DWORD type;
-  std::vector<BYTE> data;
-};
+const char kInternationalCopy[] = "Control Panel\\International as before the test";
 
 // Key names compare without regard to case, as the registry does.
 struct NoCaseLess {
@@ -56,7 +50,6 @@ struct NoCaseLess {
 using NameSet = std::set<std::string, NoCaseLess>;
 
 std::vector<NameSet> keysBefore;
-std::vector<NamedValue> internationalBefore;
 
 NameSet subkeys(const Parent& parent) {
   NameSet names;
@@ -94,44 +87,19 @@ void deleteKeysCreatedSince(const std::vector<NameSet>& before) {
   }
 }
 
-std::vector<NamedValue> values(HKEY key) {
-  std::vector<NamedValue> result;
-  char name[16384];
-  BYTE data[65536];
-  DWORD nameLength = sizeof name, type, size = sizeof data;
-  for (DWORD i = 0;
-       RegEnumValueA(key, i, name, &nameLength, NULL, &type, data, &size) == ERROR_SUCCESS;
-       ++i, nameLength = sizeof name, size = sizeof data) {
-    result.push_back({name, type, std::vector<BYTE>(data, data + size)});
+// Makes the key HKCU\`to` hold what HKCU\`from` holds, values and subkeys,
+// and nothing else.
+void copyKey(const char* from, const char* to) {
+  HKEY target;
+  LSTATUS status = RegCreateKeyA(HKEY_CURRENT_USER, to, &target);
+  if (status == ERROR_SUCCESS) {
+    status = RegDeleteTreeA(target, NULL);
+    if (status == ERROR_SUCCESS) status = RegCopyTreeA(HKEY_CURRENT_USER, from, target);
+    RegCloseKey(target);
   }
-  return result;
-}
-
-std::vector<NamedValue> internationalValues() {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kInternational, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return {};
+  if (status != ERROR_SUCCESS) {
+    throw std::runtime_error(std::string("cannot copy HKCU\\") + from + " to HKCU\\" + to);
   }
-  std::vector<NamedValue> result = values(key);
-  RegCloseKey(key);
-  return result;
-}
-
-void restoreInternational(const std::vector<NamedValue>& saved) {
-  HKEY key;
-  if (RegCreateKeyA(HKEY_CURRENT_USER, kInternational, &key) != ERROR_SUCCESS) {
-    throw std::runtime_error("cannot open HKCU\\Control Panel\\International");
-  }
-  NameSet savedNames;
-  for (const NamedValue& value : saved) savedNames.insert(value.name);
-  for (const NamedValue& value : values(key)) {
-    if (savedNames.count(value.name) == 0) RegDeleteValueA(key, value.name.c_str());
-  }
-  for (const NamedValue& value : saved) {
-    RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
-                   static_cast<DWORD>(value.data.size()));
-  }
-  RegCloseKey(key);
 }
 
 }  // namespace
@@ -151,7 +119,7 @@ TempRegistry::TempRegistry() {
   deleteSuiteTrees();
   keysBefore.clear();
   for (const Parent& parent : kParents) keysBefore.push_back(subkeys(parent));
-  internationalBefore = internationalValues();
+  copyKey(kInternational, kInternationalCopy);
 }
 
 TempRegistry::~TempRegistry() {
@@ -162,7 +130,8 @@ TempRegistry::~TempRegistry() {
   try {
     deleteSuiteTrees();
     deleteKeysCreatedSince(keysBefore);
-    restoreInternational(internationalBefore);
+    copyKey(kInternationalCopy, kInternational);
+    deleteTree(HKEY_CURRENT_USER, kInternationalCopy);
   } catch (const std::exception& e) {
     ADD_FAILURE() << e.what();
   }
