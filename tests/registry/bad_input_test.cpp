@@ -21,7 +21,6 @@ std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Every registry call on the machine hive, each expected to report ERROR_BADDB.
 void expectEveryCallFailsWithBadDb() {
   const HKEY root = HKEY_LOCAL_MACHINE;
   HKEY key = nullptr;

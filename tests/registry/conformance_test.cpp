@@ -4,6 +4,7 @@
 // (0xcc, 0xdeadbeef) to prove what was and was not written.
 #include <windows.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -32,10 +33,13 @@ LONG enumKey(HKEY key, DWORD index, char* name, DWORD* length) {
 LONG enumValueName(HKEY key, DWORD index, char* name, DWORD* length) {
   return RegEnumValueA(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
 }
-LONG subkeysAndValues(HKEY key, DWORD* subKeys, DWORD* maxSubKey, DWORD* values, DWORD* maxName,
-                      DWORD* maxData) {
-  return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, subKeys, maxSubKey, nullptr, values,
-                          maxName, maxData, nullptr, nullptr);
+// Subkeys, longest subkey name, values, longest value name, largest data.
+using KeyInfo = std::array<DWORD, 5>;
+KeyInfo keyInfo(HKEY key) {
+  KeyInfo n = {kSentinel, kSentinel, kSentinel, kSentinel, kSentinel};
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &n[0], &n[1], nullptr,
+                                            &n[2], &n[3], &n[4], nullptr, nullptr));
+  return n;
 }
 
 class Conformance : public RegistryTest {
@@ -283,17 +287,15 @@ TEST_F(Conformance, DeletingKeys) {
 
   HKEY successor = create("Parent\\Child"), sub = nullptr;
   char name[8];
-  DWORD length = sizeof name, values = 99, subKeys = 99;
+  DWORD length = sizeof name;
   EXPECT_EQ(ERROR_KEY_DELETED, query(old, "v"));
   EXPECT_EQ(ERROR_KEY_DELETED, setText(old, "w", "x"));
   EXPECT_EQ(ERROR_KEY_DELETED, RegDeleteValueA(old, "v"));
   EXPECT_EQ(ERROR_KEY_DELETED, enumValueName(old, 0, name, &length));
   EXPECT_EQ(ERROR_KEY_DELETED, RegCreateKeyA(old, "Sub", &sub));
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(old));
-  EXPECT_EQ(ERROR_SUCCESS,
-            subkeysAndValues(successor, &subKeys, nullptr, &values, nullptr, nullptr));
-  EXPECT_EQ(0u, values) << "the new key starts empty and got nothing through the old handle";
-  EXPECT_EQ(0u, subKeys);
+  EXPECT_EQ(KeyInfo{}, keyInfo(successor))
+      << "the new key starts empty and got nothing through the old handle";
   RegCloseKey(successor);
 
   EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(base_, "Parent\\Child"));
@@ -340,15 +342,7 @@ TEST_F(Conformance, EnumeratingAndKeyInformation) {
   EXPECT_EQ(ERROR_NO_MORE_ITEMS, enumValueName(base_, 2, name, &length));
   EXPECT_EQ(DWORD(sizeof name), length);
 
-  DWORD subKeys = kSentinel, maxSubKey = kSentinel, values = kSentinel, maxName = kSentinel,
-        maxData = kSentinel;
-  ASSERT_EQ(ERROR_SUCCESS,
-            subkeysAndValues(base_, &subKeys, &maxSubKey, &values, &maxName, &maxData));
-  EXPECT_EQ(3u, subKeys);
-  EXPECT_EQ(10u, maxSubKey);
-  EXPECT_EQ(2u, values);
-  EXPECT_EQ(2u, maxName);
-  EXPECT_EQ(9u, maxData);
+  EXPECT_EQ((KeyInfo{3, 10, 2, 2, 9}), keyInfo(base_));
 }
 
 // Windows behaviour that Wine 8 does not reproduce (it accepts longer names,
@@ -366,9 +360,7 @@ TEST_F(WindowsOnly, NamesAreLimitedTo255CharactersPerKeyAnd16383PerValue) {
       << "nothing was created, not even the parent";
   EXPECT_EQ(ERROR_SUCCESS, setText(base_, std::string(16383, 'v').c_str(), "x"));
   EXPECT_EQ(ERROR_INVALID_PARAMETER, setText(base_, std::string(16384, 'v').c_str(), "x"));
-  DWORD values = 0;
-  ASSERT_EQ(ERROR_SUCCESS, subkeysAndValues(base_, nullptr, nullptr, &values, nullptr, nullptr));
-  EXPECT_EQ(1u, values);
+  EXPECT_EQ(1u, keyInfo(base_)[2]) << "values";
 }
 
 TEST_F(WindowsOnly, TextIsNeverReterminated) {

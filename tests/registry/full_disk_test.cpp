@@ -27,7 +27,6 @@ LONG writeValue(int i) {
   return regtest::Set(HKEY_LOCAL_MACHINE, kKey, "v" + std::to_string(i), valueOf(i));
 }
 
-// Whether the first `count` values all read back with their data.
 bool allReadBack(int count) {
   for (int i = 0; i < count; ++i) {
     if (!(regtest::Get(HKEY_LOCAL_MACHINE, kKey, "v" + std::to_string(i)) == valueOf(i))) {

@@ -157,7 +157,6 @@ int runProcess(Shared* shared, int process, int steps) {
     });
   }
   for (std::thread& thread : threads) thread.join();
-  // Once every process is done, each checks every slot.
   shared->processesDone.fetch_add(1);
   while (shared->processesDone < kProcesses)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
