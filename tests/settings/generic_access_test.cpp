@@ -134,9 +134,7 @@ TEST_F(GenericAccessTest, InterfaceFileIsStoredPerUserForBothPlantTools) {
   regtest::Put(HKEY_CURRENT_USER, kVisuKey, "ParaFile", Text("other"));
   ASSERT_EQ(store_.GetSchnittstellendateiPfadUndName(strRead), 0);
   EXPECT_STREQ(strRead, strPfad);
-  CString strLong = std::string(256, 'p').c_str();
-  EXPECT_EQ(store_.SetSchnittstellendateiPfadUndName(strLong), -1);
-  EXPECT_EQ(reports_.messages(), std::vector<std::string>({Message(102, kProjKey + "\\ParaFile")}));
+  EXPECT_TRUE(reports_.messages().empty());
 }
 
 }  // namespace

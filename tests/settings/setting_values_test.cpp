@@ -91,7 +91,6 @@ TEST_F(SettingsTest, GettersReadStoredValues) {
       {&kStoerschrieb, "GRAFPROG", Text(Xs(256)), READ(s.GetStoerProgrammName()), "", 10194},
       {&kProgramme, "COMTRADEVIEWER", Text("C:\\"), READ(s.GetComtradeViewerPath()), "C:\\"},
       {&kOptionen, "AUTOSAVE", Text("TRUE"), READ(s.GetAutoSave()), "1"},
-      {&kOptionen, "AUTOSAVE", Text("FALSE"), READ(s.GetAutoSave()), "0"},
       {&kOptionen, "AUTOSAVE", Text("true"), READ(s.GetAutoSave()), "0"},
       {&kOptionen, "AUTOSAVE", Text("1"), READ(s.GetAutoSave()), "0"},
       {&kOptionen, "AUTOSAVE", Text("TRUE "), READ(s.GetAutoSave()), "0"},
