@@ -7,11 +7,12 @@
 #include <thread>
 #include <vector>
 
+#include "registry_values.h"
 #include "temp_registry.h"
 
 namespace {
 
-class Threads : public RegistryTest {};
+using Threads = RegistryTest;
 
 TEST_F(Threads, ConcurrentCallsKeepEveryValueAndHandle) {
   constexpr int kThreads = 4, kRounds = 200;
@@ -37,10 +38,7 @@ TEST_F(Threads, ConcurrentCallsKeepEveryValueAndHandle) {
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(0, failures.load());
-  DWORD values = 0;
-  ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(shared, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                            nullptr, &values, nullptr, nullptr, nullptr, nullptr));
-  EXPECT_EQ(DWORD(kThreads * kRounds), values);
+  EXPECT_EQ(DWORD(kThreads * kRounds), regtest::ValueCount(HKEY_CURRENT_USER, "Software\\Threads"));
   RegCloseKey(shared);
 }
 
