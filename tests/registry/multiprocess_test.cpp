@@ -85,6 +85,38 @@ TEST_F(SeveralProcesses, ConcurrentWritersAndReadersLoseNothing) {
   EXPECT_EQ(size_t(kWriters * kValues), acknowledged.size());
 }
 
+// A process keeps what it has read across its own writes, but not across a
+// write of another process that came before its own; and its own changes
+// show at once in its next reads.
+TEST_F(SeveralProcesses, AWriterSeesTheWritesOfOthersThatCameBeforeItsOwn) {
+  using regtest::Text;
+  const std::string sub = std::string(kKey) + "\\Sub";
+  regtest::Put(HKEY_LOCAL_MACHINE, kKey, "a", Text("1"));
+  HKEY key = regtest::Open(HKEY_LOCAL_MACHINE, kKey, KEY_ALL_ACCESS);
+  char text[64];
+  EXPECT_EQ(ERROR_SUCCESS, queryText("a", text));
+  ASSERT_EQ(0, runInChild([] {
+              return regtest::Set(HKEY_LOCAL_MACHINE, kKey, "a", Text("2")) == ERROR_SUCCESS ? 0
+                                                                                             : 1;
+            }));
+  // Through the open handle: nothing read between the other's write and this.
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegSetValueExA(key, "b", 0, REG_SZ, reinterpret_cast<const BYTE*>("2"), 2));
+  DWORD size = sizeof text;
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegQueryValueExA(key, "a", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size));
+  EXPECT_STREQ("2", text);
+  RegCloseKey(key);
+
+  EXPECT_EQ(ERROR_SUCCESS, regtest::Delete(HKEY_LOCAL_MACHINE, kKey, "b"));
+  EXPECT_EQ(std::nullopt, regtest::Get(HKEY_LOCAL_MACHINE, kKey, "b"));
+  EXPECT_FALSE(regtest::KeyExists(HKEY_LOCAL_MACHINE, sub));
+  regtest::CreateKey(HKEY_LOCAL_MACHINE, sub);
+  EXPECT_TRUE(regtest::KeyExists(HKEY_LOCAL_MACHINE, sub));
+  regtest::DeleteTree(HKEY_LOCAL_MACHINE, sub);
+  EXPECT_FALSE(regtest::KeyExists(HKEY_LOCAL_MACHINE, sub));
+}
+
 // Another connection holds the write lock: a write waits the lock timeout,
 // then fails with ERROR_BUSY and stores nothing; reads are not blocked.
 TEST_F(SeveralProcesses, AWriterThatCannotGetTheLockFailsInBoundedTime) {
