@@ -5,9 +5,12 @@
 
 #include <signal.h>
 
+#include <fcntl.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -95,6 +98,24 @@ TEST(Crash, EveryAcknowledgedWriteSurvivesAKilledWriter) {
   }
   std::printf("crash: %d rounds, %d acknowledged writes, all found\n", kRounds, totalAcknowledged);
   EXPECT_GT(totalAcknowledged, kRounds) << "the writers hardly wrote: the test proved little";
+}
+
+// A writer killed while it made the hive or its change counter leaves its
+// temporary files; the next writer to make them removes them, but not those
+// of a process still running.
+TEST(Crash, WhatAWriterKilledWhileMakingTheHiveLeftIsRemovedByTheNext) {
+  TempRegistry registry;
+  const pid_t dead = startChild([] { return 0; });
+  waitChild(dead);
+  const std::string hive = registry.machineHive(), id = std::to_string(dead);
+  const std::string abandoned[] = {hive + ".new-" + id + "-1", hive + ".new-" + id + "-1-wal",
+                                   hive + "-changes.new-" + id + "-2"};
+  const std::string running = hive + ".new-" + std::to_string(getpid()) + "-3";
+  for (const std::string& file : abandoned) close(open(file.c_str(), O_CREAT | O_WRONLY, 0600));
+  close(open(running.c_str(), O_CREAT | O_WRONLY, 0600));
+  regtest::Put(HKEY_LOCAL_MACHINE, kKey, "v", regtest::Text("x"));
+  for (const std::string& file : abandoned) EXPECT_FALSE(std::filesystem::exists(file)) << file;
+  EXPECT_TRUE(std::filesystem::exists(running));
 }
 
 }  // namespace

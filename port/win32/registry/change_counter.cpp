@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <random>
 
 #include "sqlite_result.h"
+#include "temporary_file.h"
 
 namespace vreg {
 namespace {
@@ -62,9 +62,8 @@ void ChangeCounter::unmap() {
 LONG ChangeCounter::create() {
   struct stat hive;
   if (stat(hivePath_.c_str(), &hive) != 0) return errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
-  std::random_device random;
-  const std::string temp =
-      path_ + ".new-" + std::to_string(getpid()) + "-" + std::to_string(random());
+  removeAbandonedTemporaries(path_);
+  const std::string temp = temporaryNameFor(path_);
   int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) return errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
   char content[kFileSize] = {};

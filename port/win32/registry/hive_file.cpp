@@ -8,10 +8,10 @@
 #include <sqlite3.h>
 
 #include <cstring>
-#include <random>
 
 #include "change_history.h"
 #include "sqlite_result.h"
+#include "temporary_file.h"
 
 namespace vreg {
 
@@ -163,9 +163,8 @@ LONG createHiveFile(const HiveLocation& location) {
   LONG made = makeDirectories(dir, location.dirMode);
   if (made != ERROR_SUCCESS) return made;
 
-  std::random_device random;
-  const std::string temp =
-      location.path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(random());
+  removeAbandonedTemporaries(location.path);
+  const std::string temp = temporaryNameFor(location.path);
   int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, location.fileMode);
   if (fd < 0) return errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
   // The mode must not depend on the umask: machine hives are world-readable,
