@@ -9,99 +9,82 @@
 #include "reg_apply.h"
 #include "reg_file.h"
 #include "registry_tree.h"
+#include "registry_values.h"
 #include "temp_registry.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 
-class RegApply : public RegistryTest {
- protected:
-  static void Write(const char* path, const char* name, const char* text) {
-    KeyHandle key;
-    ASSERT_EQ(key.Create(*ParseKeyPath(path)), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                             static_cast<DWORD>(strlen(text) + 1)),
-              ERROR_SUCCESS);
-  }
+using RegApply = RegistryTest;
 
-  static std::vector<RegFileKey> Tree(const char* path) {
-    std::vector<RegFileKey> keys;
-    ReadTree(*ParseKeyPath(path), keys);
-    return keys;
-  }
+std::vector<RegFileKey> Tree(const char* path) {
+  std::vector<RegFileKey> keys;
+  ReadTree(*ParseKeyPath(path), keys);
+  return keys;
+}
 
-  static RegFile Parse(const std::string& text) {
-    const RegFileParseResult parsed = ParseRegFile(text);
-    EXPECT_TRUE(parsed.ok) << parsed.error;
-    return parsed.file;
-  }
-};
-
-// Changes of every kind: a value replaced, one added, one deleted, a
-// subtree deleted, keys created below an existing one and beside it.
-const char* const kChanges =
-    "REGEDIT4\n"
-    "[HKEY_CURRENT_USER\\Software\\App]\n"
-    "\"keep\"=\"replaced\"\n"
-    "\"added\"=\"new\"\n"
-    "\"drop\"=-\n"
-    "[-HKEY_CURRENT_USER\\Software\\App\\Tree]\n"
-    "[HKEY_CURRENT_USER\\Software\\App\\Created\\Deep]\n"
-    "\"x\"=dword:00000001\n"
-    "[HKEY_CURRENT_USER\\Software\\Other\\Created]\n"
-    "\"y\"=\"z\"\n"
-    "\"last\"=\"value\"\n";
-
-TEST_F(RegApply, AppliesEveryKindOfChange) {
-  Write("HKCU\\Software\\App", "keep", "old");
-  Write("HKCU\\Software\\App", "drop", "old");
-  Write("HKCU\\Software\\App\\Tree\\Below", "v", "1");
-  const ApplyResult result = ApplyRegFile(Parse(kChanges));
-  EXPECT_TRUE(result.ok);
-  const auto app = Tree("HKCU\\Software\\App");
-  ASSERT_EQ(app.size(), 3u);
-  EXPECT_EQ(app[0].values.size(), 2u);
-  EXPECT_EQ(app[2].path, "HKEY_CURRENT_USER\\Software\\App\\Created\\Deep");
-  EXPECT_EQ(Tree("HKCU\\Software\\Other\\Created").size(), 1u);
+// The first failure of the import of `text`, a well-formed file, when the
+// given registry call fails.
+ApplyResult ApplyFailing(const std::string& text, RegDiagCall call, unsigned n) {
+  const RegFileParseResult parsed = ParseRegFile(text);
+  EXPECT_TRUE(parsed.ok) << parsed.error;
+  RegDiagFailNth(call, n, ERROR_ACCESS_DENIED);
+  const ApplyResult result = ApplyRegFile(parsed.file);
+  RegDiagClearFaults();
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.failures.size(), 1u);
+  return result;
 }
 
 // Each write and the deletion of the file in turn fails: each time the hive
-// is left as it was, however far the import had come.
-TEST_F(RegApply, AFailedChangeAnywhereLeavesTheHiveAsItWas) {
-  Write("HKCU\\Software\\App", "keep", "old");
-  Write("HKCU\\Software\\App", "drop", "old");
-  Write("HKCU\\Software\\App\\Tree\\Below", "v", "1");
+// is left as it was, however far the import had come. Without a fault every
+// kind of change applies: a value replaced, one added, one deleted, a subtree
+// deleted, keys created below an existing one and beside it.
+TEST_F(RegApply, EveryKindOfChangeAppliesWhollyOrNotAtAll) {
+  const char* const changes =
+      "REGEDIT4\n"
+      "[HKEY_CURRENT_USER\\Software\\App]\n"
+      "\"keep\"=\"replaced\"\n"
+      "\"added\"=\"new\"\n"
+      "\"drop\"=-\n"
+      "[-HKEY_CURRENT_USER\\Software\\App\\Tree]\n"
+      "[HKEY_CURRENT_USER\\Software\\App\\Created\\Deep]\n"
+      "\"x\"=dword:00000001\n"
+      "[HKEY_CURRENT_USER\\Software\\Other\\Created]\n"
+      "\"y\"=\"z\"\n"
+      "\"last\"=\"value\"\n";
+  regtest::Put(HKEY_CURRENT_USER, "Software\\App", "keep", regtest::Text("old"));
+  regtest::Put(HKEY_CURRENT_USER, "Software\\App", "drop", regtest::Text("old"));
+  regtest::Put(HKEY_CURRENT_USER, "Software\\App\\Tree\\Below", "v", regtest::Text("1"));
   const auto before = Tree("HKCU\\Software");
-  const RegFile file = Parse(kChanges);
   const std::pair<RegDiagCall, unsigned> failing[] = {{REGDIAG_SET, 1}, {REGDIAG_SET, 2},
                                                       {REGDIAG_SET, 3}, {REGDIAG_SET, 4},
                                                       {REGDIAG_SET, 5}, {REGDIAG_DELETE, 1}};
   for (const auto& [call, n] : failing) {
-    RegDiagFailNth(call, n, ERROR_ACCESS_DENIED);
-    const ApplyResult result = ApplyRegFile(file);
-    RegDiagClearFaults();
-    EXPECT_FALSE(result.ok) << n;
-    ASSERT_EQ(result.failures.size(), 1u);
-    EXPECT_THAT(result.failures[0],
+    EXPECT_THAT(ApplyFailing(changes, call, n).failures.at(0),
                 HasSubstr("access is denied; nothing of HKEY_CURRENT_USER was changed"));
     EXPECT_EQ(Tree("HKCU\\Software"), before) << "call " << call << " number " << n << " failed";
   }
   EXPECT_EQ(RegDiagOpenHandleCount(), 0);
+
+  EXPECT_TRUE(ApplyRegFile(ParseRegFile(changes).file).ok);
+  const auto app = Tree("HKCU\\Software\\App");
+  ASSERT_EQ(app.size(), 3u);
+  EXPECT_EQ(app[0].values.size(), 2u);
+  EXPECT_EQ(regtest::Get(HKEY_CURRENT_USER, "Software\\App", "keep"), regtest::Text("replaced"));
+  EXPECT_EQ(app[2].path, "HKEY_CURRENT_USER\\Software\\App\\Created\\Deep");
+  EXPECT_EQ(Tree("HKCU\\Software\\Other\\Created").size(), 1u);
 }
 
 TEST_F(RegApply, EachHiveStandsOrFallsAlone) {
-  const RegFile file = Parse(
+  // The machine hive goes first; its second write fails.
+  const ApplyResult result = ApplyFailing(
       "REGEDIT4\n"
       "[HKEY_CURRENT_USER\\Software\\Mine]\n\"a\"=\"1\"\n"
-      "[HKEY_LOCAL_MACHINE\\Software\\Shared]\n\"b\"=\"2\"\n\"c\"=\"3\"\n");
-  // The machine hive goes first; its second write fails.
-  RegDiagFailNth(REGDIAG_SET, 2, ERROR_ACCESS_DENIED);
-  const ApplyResult result = ApplyRegFile(file);
-  RegDiagClearFaults();
-  EXPECT_FALSE(result.ok);
-  ASSERT_EQ(result.failures.size(), 1u);
-  EXPECT_THAT(result.failures[0],
+      "[HKEY_LOCAL_MACHINE\\Software\\Shared]\n\"b\"=\"2\"\n\"c\"=\"3\"\n",
+      REGDIAG_SET, 2);
+  EXPECT_THAT(result.failures.at(0),
               HasSubstr("line 6, HKEY_LOCAL_MACHINE\\Software\\Shared, value \"c\""));
   EXPECT_TRUE(Tree("HKLM\\Software\\Shared").empty());
   EXPECT_EQ(Tree("HKCU\\Software\\Mine").size(), 1u);
@@ -109,9 +92,11 @@ TEST_F(RegApply, EachHiveStandsOrFallsAlone) {
 
 TEST_F(RegApply, DeletingARootIsRefusedBeforeAnyChange) {
   const ApplyResult result = ApplyRegFile(
-      Parse("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Mine]\n\"a\"=\"1\"\n[-HKEY_CURRENT_USER]\n"));
+      ParseRegFile(
+          "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Mine]\n\"a\"=\"1\"\n[-HKEY_CURRENT_USER]\n")
+          .file);
   EXPECT_FALSE(result.ok);
-  EXPECT_THAT(result.failures[0], HasSubstr("line 4: 'HKEY_CURRENT_USER' is a root key"));
+  EXPECT_THAT(result.failures.at(0), HasSubstr("line 4: 'HKEY_CURRENT_USER' is a root key"));
   EXPECT_TRUE(Tree("HKCU\\Software\\Mine").empty());
 }
 

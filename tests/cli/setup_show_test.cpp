@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "run_ok.h"
+#include "run_cli.h"
 #include "temp_registry.h"
 
 namespace {
@@ -15,7 +15,7 @@ using ::testing::Not;
 
 using CliSetupShow = RegistryTest;
 
-const char* const kOptions = "HKLM\\SOFTWARE\\TORVALE\\VARNO4\\OPTIONEN";
+const std::string kVarno4 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\TORVALE\\VARNO4\\";
 
 // The rows of `show`'s table: name, type, value, default.
 std::vector<std::vector<std::string>> TableRows(const std::string& table) {
@@ -24,9 +24,8 @@ std::vector<std::vector<std::string>> TableRows(const std::string& table) {
   const std::regex columns("  (\\S+)  +(\\S+)  +(.*?)  +(\\S.*)");
   std::smatch m;
   for (std::string line; std::getline(lines, line);) {
-    if (std::regex_match(line, m, columns) && m[2] != "TYPE") {
+    if (std::regex_match(line, m, columns) && m[2] != "TYPE")
       rows.push_back({m[1], m[2], m[3], m[4]});
-    }
   }
   return rows;
 }
@@ -34,22 +33,21 @@ std::vector<std::vector<std::string>> TableRows(const std::string& table) {
 TEST_F(CliSetupShow, SetupCreatesThenRefreshesWhatTheWriterRefreshes) {
   const CliRun first = RunOk({"setup"});
   EXPECT_EQ(first.err, "");
-  for (const char* section :
-       {"STOERSCHRIEB", "SCHNITTSTELLEN", "OPTIONEN", "PROGRAMME", "VEDORIR"}) {
-    EXPECT_THAT(first.out,
-                HasSubstr(std::string("created HKEY_LOCAL_MACHINE\\SOFTWARE\\TORVALE\\VARNO4\\") +
-                          section + "\n"));
-  }
-  for (const char* wrote : {"PARAMETERLEVEL = REG_BINARY 2\n", "MATRIX = REG_SZ \"4, 0, 1, 1\"\n",
-                            "TOL-T2 = REG_BINARY 0.1\n", "CurrGround = REG_SZ \"LINE\"\n"}) {
-    EXPECT_THAT(first.out, HasSubstr(std::string("wrote     ") + wrote));
+  for (const std::string& line :
+       {"created " + kVarno4 + "STOERSCHRIEB", "created " + kVarno4 + "SCHNITTSTELLEN",
+        "created " + kVarno4 + "OPTIONEN", "created " + kVarno4 + "PROGRAMME",
+        "created " + kVarno4 + "VEDORIR", std::string("wrote     PARAMETERLEVEL = REG_BINARY 2"),
+        std::string("wrote     MATRIX = REG_SZ \"4, 0, 1, 1\""),
+        std::string("wrote     TOL-T2 = REG_BINARY 0.1"),
+        std::string("wrote     CurrGround = REG_SZ \"LINE\"")}) {
+    EXPECT_THAT(first.out, HasSubstr(line + "\n"));
   }
 
-  RunOk({"reg", "add", kOptions, "/v", "MATRIX", "/d", "1, 2, 3, 4", "/f"});
-  RunOk({"reg", "add", kOptions, "/v", "AUTOSAVE", "/d", "TRUE", "/f"});
+  const std::string options = "HKLM\\SOFTWARE\\TORVALE\\VARNO4\\OPTIONEN";
+  RunOk({"reg", "add", options, "/v", "MATRIX", "/d", "1, 2, 3, 4", "/f"});
+  RunOk({"reg", "add", options, "/v", "AUTOSAVE", "/d", "TRUE", "/f"});
   const CliRun second = RunOk({"setup"});
-  EXPECT_THAT(second.out,
-              HasSubstr("section HKEY_LOCAL_MACHINE\\SOFTWARE\\TORVALE\\VARNO4\\OPTIONEN\n"));
+  EXPECT_THAT(second.out, HasSubstr("section " + kVarno4 + "OPTIONEN\n"));
   EXPECT_THAT(second.out,
               HasSubstr("refreshed MATRIX = REG_SZ \"4, 0, 1, 1\" (was \"1, 2, 3, 4\")\n"));
   EXPECT_THAT(second.out, Not(HasSubstr("AUTOSAVE")));
@@ -59,8 +57,7 @@ TEST_F(CliSetupShow, SetupCreatesThenRefreshesWhatTheWriterRefreshes) {
 
 TEST_F(CliSetupShow, ShowListsEverySettingWithItsDefault) {
   const CliRun empty = RunOk({"show"});
-  EXPECT_THAT(empty.out,
-              HasSubstr("HKEY_LOCAL_MACHINE\\SOFTWARE\\TORVALE\\VARNO4\\VEDORIR  (key missing)"));
+  EXPECT_THAT(empty.out, HasSubstr(kVarno4 + "VEDORIR  (key missing)"));
   const auto unset = TableRows(empty.out);
   EXPECT_EQ(unset.size(), 5u + 26 + 6 + 7 + 21 + 2 + 1 + 1);
   for (const auto& row : unset) EXPECT_EQ(row[2], "unset") << row[0];
