@@ -148,34 +148,39 @@ const CString& CString::operator+=(char ch) {
   return *this;
 }
 
-CString AFXAPI operator+(const CString& string1, const CString& string2) {
-  CString result(string1);
-  result += string2;
+namespace {
+
+// The two texts joined, in one allocation.
+CString concatenate(LPCSTR pch1, int nLength1, LPCSTR pch2, int nLength2) {
+  CString result;
+  if (nLength1 + nLength2 == 0) return result;
+  LPSTR buffer = result.GetBuffer(nLength1 + nLength2);
+  if (nLength1 > 0) memcpy(buffer, pch1, static_cast<size_t>(nLength1));
+  if (nLength2 > 0) memcpy(buffer + nLength1, pch2, static_cast<size_t>(nLength2));
+  result.ReleaseBuffer(nLength1 + nLength2);
   return result;
+}
+
+}  // namespace
+
+CString AFXAPI operator+(const CString& string1, const CString& string2) {
+  return concatenate(string1, string1.GetLength(), string2, string2.GetLength());
 }
 
 CString AFXAPI operator+(const CString& string, LPCSTR lpsz) {
-  CString result(string);
-  result += lpsz;
-  return result;
+  return concatenate(string, string.GetLength(), lpsz, lengthOf(lpsz));
 }
 
 CString AFXAPI operator+(LPCSTR lpsz, const CString& string) {
-  CString result(lpsz);
-  result += string;
-  return result;
+  return concatenate(lpsz, lengthOf(lpsz), string, string.GetLength());
 }
 
 CString AFXAPI operator+(const CString& string, char ch) {
-  CString result(string);
-  result += ch;
-  return result;
+  return concatenate(string, string.GetLength(), &ch, 1);
 }
 
 CString AFXAPI operator+(char ch, const CString& string) {
-  CString result(ch);
-  result += string;
-  return result;
+  return concatenate(&ch, 1, string, string.GetLength());
 }
 
 // --- Access ------------------------------------------------------------------

@@ -10,6 +10,7 @@ LONG normaliseKeyPath(LPCSTR path, std::string* out) {
   }
   if (path[0] == '\\') return ERROR_BAD_PATHNAME;
   std::string_view rest(path);
+  result.reserve(rest.size());
   while (!rest.empty()) {
     size_t end = rest.find('\\');
     std::string_view component = rest.substr(0, end);

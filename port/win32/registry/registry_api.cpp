@@ -49,7 +49,7 @@ LONG openSubKey(const OpenKey& base, LPCSTR subKey, REGSAM desired, OpenKey* res
   LONG normalised = normaliseKeyPath(subKey, &relative);
   if (normalised != ERROR_SUCCESS) return normalised;
   result->hive = base.hive;
-  result->path = joinKeyPath(base.path, relative);
+  result->path = base.path.empty() ? std::move(relative) : joinKeyPath(base.path, relative);
   LONG found = base.hive->findKey(base.key, result->path, &result->key);
   if (found != ERROR_SUCCESS) return found;
   return grantAccess(*base.hive, desired, &result->access);
