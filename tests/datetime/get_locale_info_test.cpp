@@ -5,11 +5,13 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
 #include <temp_registry.h>
 
+#include "registry_values.h"
 #include "regional_test_support.h"
 
 namespace {
@@ -68,26 +70,30 @@ TEST_F(GetLocaleInfoTest, TooSmallBufferFailsWithTheTextCutAtACharacter) {
   EXPECT_EQ(std::string("\xE5\x8D\x88\xE5"), buffer_);
 }
 
+// Bad arguments of GetLocaleInfoA, and SetLocaleInfoA of anything but the
+// current user's pictures and designators: failures that touch no buffer.
 TEST_F(GetLocaleInfoTest, BadArgumentsFailWithoutTouchingTheBuffer) {
-  struct Case {
-    LCID locale;
-    LCTYPE type;
-    bool nullBuffer;
-    int size;
-    DWORD error;
+  const auto get = [this](LCID locale, LCTYPE type, bool buffer, int size) {
+    return [=] { return GetLocaleInfoA(locale, type, buffer ? buffer_ : nullptr, size); };
   };
-  const Case cases[] = {
-      {LOCALE_USER_DEFAULT, LOCALE_SDATE, true, 8, ERROR_INVALID_PARAMETER},
-      {LOCALE_USER_DEFAULT, LOCALE_SDATE, false, -1, ERROR_INVALID_PARAMETER},
-      {LOCALE_SYSTEM_DEFAULT, LOCALE_SDATE, false, 8, ERROR_INVALID_PARAMETER},
-      {LOCALE_USER_DEFAULT, 0x0022, false, 8, ERROR_INVALID_FLAGS},
-      {LOCALE_USER_DEFAULT, LOCALE_SDATE | 0x80000000, false, 8, ERROR_INVALID_FLAGS},
+  const auto set = [](LCID locale, LCTYPE type, const char* text) {
+    return [=] { return static_cast<int>(SetLocaleInfoA(locale, type, text)); };
   };
-  for (const Case& c : cases) {
+  const std::pair<std::function<int()>, DWORD> cases[] = {
+      {get(LOCALE_USER_DEFAULT, LOCALE_SDATE, false, 8), ERROR_INVALID_PARAMETER},
+      {get(LOCALE_USER_DEFAULT, LOCALE_SDATE, true, -1), ERROR_INVALID_PARAMETER},
+      {get(LOCALE_SYSTEM_DEFAULT, LOCALE_SDATE, true, 8), ERROR_INVALID_PARAMETER},
+      {get(LOCALE_USER_DEFAULT, 0x0022, true, 8), ERROR_INVALID_FLAGS},
+      {get(LOCALE_USER_DEFAULT, LOCALE_SDATE | 0x80000000, true, 8), ERROR_INVALID_FLAGS},
+      {set(LOCALE_SYSTEM_DEFAULT, LOCALE_S1159, "vm"), ERROR_INVALID_PARAMETER},
+      {set(LOCALE_USER_DEFAULT, LOCALE_S1159, nullptr), ERROR_INVALID_PARAMETER},
+      {set(LOCALE_USER_DEFAULT, LOCALE_SDATE, "-"), ERROR_INVALID_FLAGS},
+      {set(LOCALE_USER_DEFAULT, 0x0022, "1"), ERROR_INVALID_FLAGS},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
     SetLastError(0);
-    EXPECT_EQ(0, GetLocaleInfoA(c.locale, c.type, c.nullBuffer ? nullptr : buffer_, c.size));
-    EXPECT_EQ(c.error, GetLastError())
-        << "locale 0x" << std::hex << c.locale << ", type 0x" << c.type;
+    EXPECT_EQ(0, cases[i].first()) << "case " << i;
+    EXPECT_EQ(cases[i].second, GetLastError()) << "case " << i;
     EXPECT_TRUE(UntouchedFrom(0));
   }
 }
@@ -106,20 +112,18 @@ TEST_F(GetLocaleInfoTest, OverridesAreThePicturesAndTheDesignators) {
   const auto locale = [](const char* text) {
     return std::make_pair(std::string(text), REGIONAL_SOURCE_LOCALE);
   };
-  SetRegionalOverrideRaw("sDate", REG_SZ, std::string("-", 2));
+  regtest::Put(HKEY_CURRENT_USER, kInternational, "sDate", {REG_SZ, std::string("-", 2)});
   EXPECT_EQ(locale("/"), current(LOCALE_SDATE));
   SetRegionalOverrides({{LOCALE_SSHORTDATE, "yyyy-MM-dd"}});
   EXPECT_EQ(override("-"), current(LOCALE_SDATE));
   EXPECT_EQ(override("2"), current(LOCALE_IDATE));
   EXPECT_EQ(locale(":"), current(LOCALE_STIME));
-  RemoveRegionalOverride("sShortDate");
+  EXPECT_EQ(ERROR_SUCCESS, regtest::Delete(HKEY_CURRENT_USER, kInternational, "sShortDate"));
   EXPECT_EQ(locale("/"), current(LOCALE_SDATE));
 
-  // A setting the picture cannot give fails.
+  // A setting the picture cannot give fails, as the override's.
   SetRegionalOverrides({{LOCALE_STIMEFORMAT, "mm:ss"}});
-  SetLastError(0);
   EXPECT_EQ(0, GetRegionalSetting(LOCALE_ITIME, buffer_, sizeof buffer_, &source));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_FLAGS), GetLastError());
   EXPECT_EQ(REGIONAL_SOURCE_OVERRIDE, source);
 
   // The stored bytes up to the first zero; values of another type are no
@@ -127,32 +131,11 @@ TEST_F(GetLocaleInfoTest, OverridesAreThePicturesAndTheDesignators) {
   const std::pair<std::string, const char*> stored[] = {
       {std::string("d.M", 3), "d.M"}, {std::string("d/M\0y", 5), "d/M"}, {std::string(), ""}};
   for (const auto& [bytes, text] : stored) {
-    SetRegionalOverrideRaw("sShortDate", REG_SZ, bytes);
+    regtest::Put(HKEY_CURRENT_USER, kInternational, "sShortDate", {REG_SZ, bytes});
     EXPECT_EQ(override(text), current(LOCALE_SSHORTDATE));
   }
-  SetRegionalOverrideRaw("sShortDate", REG_DWORD, std::string("\x01\x00\x00\x00", 4));
+  regtest::Put(HKEY_CURRENT_USER, kInternational, "sShortDate", regtest::Dword(1));
   EXPECT_EQ(locale("MM/dd/yy"), current(LOCALE_SSHORTDATE));
-}
-
-// SetLocaleInfoA sets the pictures and the designators of the current user
-// only.
-TEST_F(GetLocaleInfoTest, SetLocaleInfoRefusesWhatIsNoOverride) {
-  const struct {
-    LCID locale;
-    LCTYPE type;
-    const char* text;
-    DWORD error;
-  } cases[] = {
-      {LOCALE_SYSTEM_DEFAULT, LOCALE_S1159, "vm", ERROR_INVALID_PARAMETER},
-      {LOCALE_USER_DEFAULT, LOCALE_S1159, nullptr, ERROR_INVALID_PARAMETER},
-      {LOCALE_USER_DEFAULT, LOCALE_SDATE, "-", ERROR_INVALID_FLAGS},
-      {LOCALE_USER_DEFAULT, 0x0022, "1", ERROR_INVALID_FLAGS},
-  };
-  for (const auto& c : cases) {
-    SetLastError(0);
-    EXPECT_FALSE(SetLocaleInfoA(c.locale, c.type, c.text));
-    EXPECT_EQ(c.error, GetLastError()) << "type 0x" << std::hex << c.type;
-  }
 }
 
 }  // namespace

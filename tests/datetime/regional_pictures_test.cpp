@@ -2,8 +2,8 @@
 // GetLocaleInfoA gives them on Windows and from the stand-in.
 #include <windows.h>
 
-#include <iterator>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <temp_registry.h>
@@ -14,10 +14,6 @@ namespace {
 
 using RegionalPicturesTest = RegistryTest;
 
-const LCTYPE kDateTypes[] = {LOCALE_SDATE, LOCALE_IDATE, LOCALE_ICENTURY, LOCALE_IDAYLZERO,
-                             LOCALE_IMONLZERO};
-const LCTYPE kTimeTypes[] = {LOCALE_STIME, LOCALE_ITIME, LOCALE_ITLZERO};
-
 // The setting's text; "(fails)" when the query fails as it should, with
 // ERROR_INVALID_FLAGS.
 std::string Setting(LCTYPE type) {
@@ -27,45 +23,36 @@ std::string Setting(LCTYPE type) {
   return GetLastError() == ERROR_INVALID_FLAGS ? "(fails)" : "(error)";
 }
 
-TEST_F(RegionalPicturesTest, DateSettingsFollowTheShortDate) {
+TEST_F(RegionalPicturesTest, SettingsFollowTheShortDateAndTheTimeFormat) {
+  const std::vector<LCTYPE> date = {LOCALE_SDATE, LOCALE_IDATE, LOCALE_ICENTURY, LOCALE_IDAYLZERO,
+                                    LOCALE_IMONLZERO};
+  const std::vector<LCTYPE> time = {LOCALE_STIME, LOCALE_ITIME, LOCALE_ITLZERO};
   const struct {
+    LCTYPE pictureType;
     const char* picture;
-    std::string expected[5];  // sDate, iDate, iCentury, iDayLZero, iMonLZero
+    std::vector<std::string> expected;  // of `date` or `time`
   } cases[] = {
-      {"dd.MM.yyyy", {".", "1", "1", "1", "1"}},
-      {"M/d/yy", {"/", "0", "0", "0", "0"}},
-      {"yyyy-MM-d", {"-", "2", "1", "0", "1"}},
+      {LOCALE_SSHORTDATE, "dd.MM.yyyy", {".", "1", "1", "1", "1"}},
+      {LOCALE_SSHORTDATE, "M/d/yy", {"/", "0", "0", "0", "0"}},
+      {LOCALE_SSHORTDATE, "yyyy-MM-d", {"-", "2", "1", "0", "1"}},
       // Day and year before the month: the later decides.
-      {"yy/dd/MM", {"/", "1", "0", "1", "1"}},
+      {LOCALE_SSHORTDATE, "yy/dd/MM", {"/", "1", "0", "1", "1"}},
       // Quoted text and day names are no fields; month names count as doubled.
-      {"dddd d'.'MMMM' 'yyy", {"'.'", "1", "0", "0", "1"}},
-      {"MM/dd", {"/", "0", "(fails)", "1", "1"}},
-      {"yyyy", {"(fails)", "2", "1", "(fails)", "(fails)"}},
+      {LOCALE_SSHORTDATE, "dddd d'.'MMMM' 'yyy", {"'.'", "1", "0", "0", "1"}},
+      {LOCALE_SSHORTDATE, "MM/dd", {"/", "0", "(fails)", "1", "1"}},
+      {LOCALE_SSHORTDATE, "yyyy", {"(fails)", "2", "1", "(fails)", "(fails)"}},
+      {LOCALE_STIMEFORMAT, "HH:mm:ss", {":", "1", "1"}},
+      {LOCALE_STIMEFORMAT, "h.mm.ss tt", {".", "0", "0"}},
+      {LOCALE_STIMEFORMAT, "tt hh' h 'mm", {"' h '", "0", "1"}},
+      {LOCALE_STIMEFORMAT, "mm:ss", {":", "(fails)", "(fails)"}},
   };
   for (const auto& c : cases) {
-    SetRegionalOverrides({{LOCALE_SSHORTDATE, c.picture}});
-    for (size_t i = 0; i < std::size(kDateTypes); ++i) {
-      EXPECT_EQ(c.expected[i], Setting(kDateTypes[i]))
-          << c.picture << ", type 0x" << std::hex << kDateTypes[i];
-    }
-  }
-}
-
-TEST_F(RegionalPicturesTest, TimeSettingsFollowTheTimeFormat) {
-  const struct {
-    const char* picture;
-    std::string expected[3];  // sTime, iTime, iTLZero
-  } cases[] = {
-      {"HH:mm:ss", {":", "1", "1"}},
-      {"h.mm.ss tt", {".", "0", "0"}},
-      {"tt hh' h 'mm", {"' h '", "0", "1"}},
-      {"mm:ss", {":", "(fails)", "(fails)"}},
-  };
-  for (const auto& c : cases) {
-    SetRegionalOverrides({{LOCALE_STIMEFORMAT, c.picture}});
-    for (size_t i = 0; i < std::size(kTimeTypes); ++i) {
-      EXPECT_EQ(c.expected[i], Setting(kTimeTypes[i]))
-          << c.picture << ", type 0x" << std::hex << kTimeTypes[i];
+    SetRegionalOverrides({{c.pictureType, c.picture}});
+    const std::vector<LCTYPE>& types = c.pictureType == LOCALE_SSHORTDATE ? date : time;
+    ASSERT_EQ(types.size(), c.expected.size()) << c.picture;
+    for (size_t i = 0; i < types.size(); ++i) {
+      EXPECT_EQ(c.expected[i], Setting(types[i]))
+          << c.picture << ", type 0x" << std::hex << types[i];
     }
   }
 }

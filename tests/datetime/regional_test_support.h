@@ -11,17 +11,17 @@
 #include <utility>
 #include <vector>
 
+// The key of the user's overrides, below HKEY_CURRENT_USER.
+constexpr const char* kInternational = "Control Panel\\International";
+
 // The user's overrides as Windows takes them: the short date picture
 // (LOCALE_SSHORTDATE), the time picture (LOCALE_STIMEFORMAT) and the
 // designators (LOCALE_S1159, LOCALE_S2359), each with its text.
 typedef std::vector<std::pair<LCTYPE, std::string>> RegionalOverrides;
 
-// Sets each override with SetLocaleInfoA, in order.
+// Sets each override with SetLocaleInfoA, in order: a later override
+// replaces an earlier one of its type.
 void SetRegionalOverrides(const RegionalOverrides& overrides);
-// Writes the value `name` of the override key with exactly the bytes and
-// type given.
-void SetRegionalOverrideRaw(const char* name, unsigned long type, const std::string& bytes);
-void RemoveRegionalOverride(const char* name);
 
 // The two example sets: D (day first, 24-hour clock) and U (month first,
 // 12-hour clock without leading zeros).
