@@ -37,6 +37,8 @@ TEST_P(CliRoundTrip, ExportDeleteImportGivesBackTheSameBytes) {
   const std::string first = registry_.dir() + "/first.reg";
   const std::string second = registry_.dir() + "/second.reg";
   RunOk({"reg", "export", key, first, "--format", GetParam()});
+  EXPECT_EQ(ReadFileBytes(first).rfind("REGEDIT4\r\n", 0) == 0,
+            GetParam() == std::string("regedit4"));
   const std::string before = RunOk({"reg", "query", key, "/s"}).out;
   RunOk({"reg", "delete", key, "/f"});
   RunOk({"reg", "import", first});
