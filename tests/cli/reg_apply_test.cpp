@@ -68,7 +68,12 @@ TEST_F(RegApply, EveryKindOfChangeAppliesWhollyOrNotAtAll) {
   }
   EXPECT_EQ(RegDiagOpenHandleCount(), 0);
 
-  EXPECT_TRUE(ApplyRegFile(ParseRegFile(changes).file).ok);
+  // Progress counts every change once: 4 key blocks, 6 value lines.
+  const RegFile file = ParseRegFile(changes).file;
+  std::vector<size_t> counted;
+  EXPECT_TRUE(ApplyRegFile(file, [&](size_t n) { counted.push_back(n); }).ok);
+  EXPECT_EQ(ChangeCount(file), 10u);
+  EXPECT_EQ(counted, std::vector<size_t>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   const auto app = Tree("HKCU\\Software\\App");
   ASSERT_EQ(app.size(), 3u);
   EXPECT_EQ(app[0].values.size(), 2u);

@@ -8,21 +8,18 @@
 #include <unistd.h>
 #endif
 
-namespace {
-
-// Whether somebody can answer on standard input. On Windows a console is
-// asked for its mode: the C runtime's isatty says yes for any character
-// device, NUL included.
 #ifdef _WIN32
-bool StandardInputIsTerminal() {
+bool IsTerminal(StandardStream stream) {
   DWORD mode;
-  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+  return GetConsoleMode(
+             GetStdHandle(stream == StandardStream::kInput ? STD_INPUT_HANDLE : STD_ERROR_HANDLE),
+             &mode) != 0;
 }
 #else
-bool StandardInputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+bool IsTerminal(StandardStream stream) {
+  return isatty(stream == StandardStream::kInput ? STDIN_FILENO : STDERR_FILENO) != 0;
+}
 #endif
-
-}  // namespace
 
 int Fail(const std::string& reason) {
   std::cerr << "vintutil: " << reason << "\n";
@@ -31,7 +28,7 @@ int Fail(const std::string& reason) {
 
 std::string Confirm(const std::string& question, bool force) {
   if (force) return "";
-  if (!StandardInputIsTerminal()) {
+  if (!IsTerminal(StandardStream::kInput)) {
     return "standard input is not a terminal, so this cannot be confirmed: add /f (--force)";
   }
   for (;;) {

@@ -15,6 +15,12 @@ constexpr const char* kDone = "The operation completed successfully.";
 // Writes "vintutil: <reason>" on standard error; returns kExitFailure.
 int Fail(const std::string& reason);
 
+enum class StandardStream { kInput, kError };
+
+// Whether `stream` is a terminal someone is at (on Windows: a console; the C
+// runtime's isatty says yes for any character device, NUL included).
+bool IsTerminal(StandardStream stream);
+
 // Asks `question` (Yes/No) on the terminal, unless `force` answers it.
 // Empty when the answer is yes; otherwise why not: the answer was no, or
 // standard input is not a terminal, so nobody can answer and --force (/f)

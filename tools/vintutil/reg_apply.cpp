@@ -40,8 +40,11 @@ std::optional<KeyPath> FirstMissingKey(const KeyPath& path) {
 
 class HiveTransaction {
  public:
+  explicit HiveTransaction(const std::function<void()>& onChange) : onChange_(onChange) {}
+
   // Applies one key block; on failure *error says what failed.
   bool Apply(const PlannedKey& planned, std::string* error) {
+    onChange_();
     const std::string where = "line " + std::to_string(planned.block->line) + ", ";
     if (planned.block->remove) {
       if (!KeyExists(planned.path)) return true;  // regedit ignores a missing key too
@@ -59,6 +62,7 @@ class HiveTransaction {
     KeyHandle key;
     if (!Check(key.Create(planned.path), where + planned.path.Full(), error)) return false;
     for (const RegFileValue& value : planned.block->values) {
+      onChange_();
       UndoStep step{UndoStep::kRestoreValue, planned.path, {}, {}};
       if (ReadValue(key.get(), value.name, step.value) != ERROR_SUCCESS) {
         step.value = RegFileValue{};
@@ -118,13 +122,24 @@ class HiveTransaction {
     return ERROR_INVALID_PARAMETER;
   }
 
+  const std::function<void()>& onChange_;
   std::vector<UndoStep> undo_;
 };
 
 }  // namespace
 
-ApplyResult ApplyRegFile(const RegFile& file) {
+size_t ChangeCount(const RegFile& file) {
+  size_t count = 0;
+  for (const RegFileKey& block : file.keys) count += 1 + block.values.size();
+  return count;
+}
+
+ApplyResult ApplyRegFile(const RegFile& file, const std::function<void(size_t applied)>& onChange) {
   ApplyResult result;
+  size_t applied = 0;
+  const std::function<void()> counted = [&] {
+    if (onChange) onChange(++applied);
+  };
   const HKEY hives[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
   std::vector<PlannedKey> planned;
   for (const RegFileKey& block : file.keys) {
@@ -141,7 +156,7 @@ ApplyResult ApplyRegFile(const RegFile& file) {
     planned.push_back(PlannedKey{*path, &block});
   }
   for (HKEY hive : hives) {
-    HiveTransaction transaction;
+    HiveTransaction transaction(counted);
     std::string error;
     for (const PlannedKey& key : planned) {
       if (key.path.root != hive) continue;

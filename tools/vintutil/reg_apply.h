@@ -8,6 +8,8 @@
 #ifndef VINTUTIL_CLI_REG_APPLY_H
 #define VINTUTIL_CLI_REG_APPLY_H
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,12 @@ struct ApplyResult {
 // Checks every key path first: a root other than HKEY_LOCAL_MACHINE and
 // HKEY_CURRENT_USER (or their short names), or the deletion of a root key,
 // refuses the whole file before anything is changed.
-ApplyResult ApplyRegFile(const RegFile& file);
+// `onChange`, when given, is told the number of each change as it is made,
+// out of ChangeCount(file).
+ApplyResult ApplyRegFile(const RegFile& file,
+                         const std::function<void(size_t applied)>& onChange = {});
+
+// The changes a file makes: one per key block and one per value line.
+size_t ChangeCount(const RegFile& file);
 
 #endif

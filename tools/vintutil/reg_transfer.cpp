@@ -9,6 +9,7 @@
 #include "cli_common.h"
 #include "commands.h"
 #include "key_path.h"
+#include "progress.h"
 #include "reg_apply.h"
 #include "reg_file.h"
 #include "reg_file_write.h"
@@ -28,8 +29,11 @@ int RunExport(const ExportOptions& o) {
   if (!path) return Fail("unknown root in '" + o.key + "': use HKLM\\... or HKCU\\...");
   RegFile file;
   file.format = o.format == "regedit4" ? RegFileFormat::kRegedit4 : RegFileFormat::kUnicode;
-  const LONG rc = ReadTree(*path, file.keys);
-  if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
+  {
+    Progress progress("Reading " + path->Full(), 0, "keys");
+    const LONG rc = ReadTree(*path, file.keys, [&](size_t keys) { progress.Update(keys); });
+    if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
+  }
   return WriteRegFileTo(file, o.file, o.force);
 }
 
@@ -44,7 +48,11 @@ int RunImport(const std::string& fileName) {
     return Fail(fileName + ", line " + std::to_string(parsed.errorLine) + ": " + parsed.error +
                 "; nothing was imported");
   }
-  const ApplyResult applied = ApplyRegFile(parsed.file);
+  ApplyResult applied;
+  {
+    Progress progress("Importing " + fileName, ChangeCount(parsed.file), "changes");
+    applied = ApplyRegFile(parsed.file, [&](size_t changes) { progress.Update(changes); });
+  }
   for (const std::string& failure : applied.failures) Fail(fileName + ", " + failure);
   if (!applied.ok) return kExitFailure;
   std::cout << kDone << "\n";

@@ -98,7 +98,8 @@ LONG ReadSubkeyNames(HKEY key, std::vector<std::string>& names) {
   }
 }
 
-LONG ReadTree(const KeyPath& path, std::vector<RegFileKey>& keys) {
+LONG ReadTree(const KeyPath& path, std::vector<RegFileKey>& keys,
+              const std::function<void(size_t keysRead)>& onKey) {
   KeyHandle key;
   LONG rc = key.Open(path, KEY_READ);
   if (rc != ERROR_SUCCESS) return rc;
@@ -110,8 +111,9 @@ LONG ReadTree(const KeyPath& path, std::vector<RegFileKey>& keys) {
     return rc;
   }
   keys.push_back(std::move(block));
+  if (onKey) onKey(keys.size());
   for (const std::string& name : subkeys) {
-    if ((rc = ReadTree(path.Child(name), keys)) != ERROR_SUCCESS) return rc;
+    if ((rc = ReadTree(path.Child(name), keys, onKey)) != ERROR_SUCCESS) return rc;
   }
   return ERROR_SUCCESS;
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,10 @@ LONG ReadSubkeyNames(HKEY key, std::vector<std::string>& names);
 // Sets the value, or deletes it when value.remove is set.
 LONG WriteValue(HKEY key, const RegFileValue& value);
 
-// The key and everything below it, depth first, as .reg key blocks.
-LONG ReadTree(const KeyPath& path, std::vector<RegFileKey>& keys);
+// The key and everything below it, depth first, as .reg key blocks;
+// `onKey`, when given, hears the number of blocks after each one read.
+LONG ReadTree(const KeyPath& path, std::vector<RegFileKey>& keys,
+              const std::function<void(size_t keysRead)>& onKey = {});
 
 // Deletes the key and everything below it.
 LONG DeleteTree(const KeyPath& path);
