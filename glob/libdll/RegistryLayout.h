@@ -42,6 +42,11 @@ inline constexpr int VARNO_REPORT_LEVEL = 2;
 // In place of a context: the failure is not reported.
 inline constexpr unsigned int VARNO_NO_REPORT = 0;
 
+// In place of a context, for the settings store: the failure is reported with
+// the error-reporting library's message and the key path, as the generic key
+// access reports it.
+inline constexpr unsigned int VARNO_REPORT_PATH = ~0u;
+
 // Reports a failure: loads format uFormatId and context uKontextId from the
 // host's resource chain, formats the message with the context as the
 // format's one argument, loads the title (IDS_REG_TITEL) and hands title,

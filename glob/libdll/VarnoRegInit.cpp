@@ -111,129 +111,97 @@ void CVarnoRegInit::FehlerMeldung(unsigned int uFehlerId, CString& strText) {
              CString());
 }
 
-bool CVarnoRegInit::OpenSection(HKEY& hKey, LPCSTR pszSection, REGSAM samAccess,
-                                unsigned int uOpenKontext) {
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SectionKeyPath(pszSection), 0, samAccess, &hKey) ==
-      ERROR_SUCCESS) {
+CVarnoRegInit::SSetting CVarnoRegInit::Section(LPCSTR pszSection, LPCSTR pszValue,
+                                               unsigned int uOpenKontext,
+                                               unsigned int uValueKontext) {
+  return {HKEY_LOCAL_MACHINE, SectionKeyPath(pszSection), pszValue, uOpenKontext, uValueKontext};
+}
+
+void CVarnoRegInit::ReportFailure(const SSetting& setting, EFailure eFailure) {
+  static const unsigned int kFormats[] = {IDS_REG_OEFFNEN, IDS_REG_LESEN, IDS_REG_SCHREIBEN};
+  static const unsigned int kLibraryMessages[] = {VARNOERR_MSG_KEY_OPEN, VARNOERR_MSG_VALUE_READ,
+                                                  VARNOERR_MSG_VALUE_WRITE};
+  const unsigned int uKontext =
+      eFailure == FAILED_OPEN ? setting.uOpenKontext : setting.uValueKontext;
+  if (uKontext == VARNO_NO_REPORT) return;
+  if (uKontext != VARNO_REPORT_PATH) {
+    FehlerMeldung(kFormats[eFailure], uKontext);
+    return;
+  }
+  CString strText = setting.strKeyPath;
+  if (eFailure != FAILED_OPEN) strText += "\\" + setting.strValueName;
+  FehlerMeldung(kLibraryMessages[eFailure], strText);
+}
+
+bool CVarnoRegInit::OpenSetting(HKEY& hKey, const SSetting& setting, REGSAM samAccess) {
+  if (RegOpenKeyExA(setting.hRoot, setting.strKeyPath, 0, samAccess, &hKey) == ERROR_SUCCESS) {
     return true;
   }
-  FehlerMeldung(IDS_REG_OEFFNEN, uOpenKontext);
+  ReportFailure(setting, FAILED_OPEN);
   return false;
 }
 
-CVarnoRegInit::ESetting CVarnoRegInit::QuerySetting(HKEY& hKey, LPCSTR pszSection, LPCSTR pszValue,
-                                                    unsigned int uOpenKontext,
-                                                    unsigned int uValueKontext, void* pData,
-                                                    DWORD& dwTyp, DWORD& dwSize) {
-  if (!OpenSection(hKey, pszSection, KEY_QUERY_VALUE, uOpenKontext)) return SETTING_NO_KEY;
+CVarnoRegInit::ESetting CVarnoRegInit::AccessSetting(HKEY& hKey, const SSetting& setting,
+                                                     REGSAM samAccess, void* pData, DWORD& dwTyp,
+                                                     DWORD& dwSize) {
+  if (!OpenSetting(hKey, setting, samAccess)) return SETTING_NO_KEY;
+  BYTE* const pBytes = static_cast<BYTE*>(pData);
+  const bool bWrite = samAccess == KEY_SET_VALUE;
   const LONG lResult =
-      RegQueryValueExA(hKey, pszValue, NULL, &dwTyp, static_cast<BYTE*>(pData), &dwSize);
+      bWrite ? RegSetValueExA(hKey, setting.strValueName, 0, dwTyp, pBytes, dwSize)
+             : RegQueryValueExA(hKey, setting.strValueName, NULL, &dwTyp, pBytes, &dwSize);
   CloseKey(hKey);
   if (lResult == ERROR_SUCCESS) return SETTING_DONE;
-  if (uValueKontext != VARNO_NO_REPORT) FehlerMeldung(IDS_REG_LESEN, uValueKontext);
+  ReportFailure(setting, bWrite ? FAILED_WRITE : FAILED_READ);
   return SETTING_NO_VALUE;
 }
 
-CVarnoRegInit::ESetting CVarnoRegInit::SetSetting(HKEY& hKey, LPCSTR pszSection, LPCSTR pszValue,
-                                                  unsigned int uOpenKontext,
-                                                  unsigned int uValueKontext, DWORD dwTyp,
-                                                  const void* pData, DWORD dwSize) {
-  if (!OpenSection(hKey, pszSection, KEY_SET_VALUE, uOpenKontext)) return SETTING_NO_KEY;
-  const LONG lResult =
-      RegSetValueExA(hKey, pszValue, 0, dwTyp, static_cast<const BYTE*>(pData), dwSize);
-  CloseKey(hKey);
-  if (lResult == ERROR_SUCCESS) return SETTING_DONE;
-  if (uValueKontext != VARNO_NO_REPORT) FehlerMeldung(IDS_REG_SCHREIBEN, uValueKontext);
-  return SETTING_NO_VALUE;
-}
-
-long CVarnoRegInit::SetTextSetting(HKEY& hKey, LPCSTR pszSection, LPCSTR pszValue,
-                                   unsigned int uOpenKontext, unsigned int uValueKontext,
-                                   LPCSTR pszText, char* pStage, size_t cbStage, DWORD& dwSize) {
+long CVarnoRegInit::SetTextSetting(HKEY& hKey, const SSetting& setting, LPCSTR pszText,
+                                   char* pStage, size_t cbStage, DWORD& dwSize) {
   if (!StageText(pszText, pStage, cbStage, dwSize)) {
-    if (uValueKontext != VARNO_NO_REPORT) FehlerMeldung(IDS_REG_SCHREIBEN, uValueKontext);
+    ReportFailure(setting, FAILED_WRITE);
     return -1;
   }
-  return SetSetting(hKey, pszSection, pszValue, uOpenKontext, uValueKontext, REG_SZ, pStage,
-                    dwSize) == SETTING_DONE
-             ? 0
-             : -1;
+  DWORD dwTyp = REG_SZ;
+  return AccessSetting(hKey, setting, KEY_SET_VALUE, pStage, dwTyp, dwSize) == SETTING_DONE ? 0
+                                                                                            : -1;
 }
 
-bool CVarnoRegInit::QueryTextMember(HKEY& hKey, LPCSTR pszSection, LPCSTR pszValue,
-                                    unsigned int uOpenKontext, unsigned int uValueKontext,
-                                    CString& strText) {
+bool CVarnoRegInit::QueryTextMember(HKEY& hKey, const SSetting& setting, CString& strText) {
   m_dwTyp = REG_SZ;
   m_dwGroesse = sizeof m_szWert;
-  if (QuerySetting(hKey, pszSection, pszValue, uOpenKontext, uValueKontext, m_szWert, m_dwTyp,
-                   m_dwGroesse) != SETTING_DONE) {
+  if (AccessSetting(hKey, setting, KEY_QUERY_VALUE, m_szWert, m_dwTyp, m_dwGroesse) !=
+      SETTING_DONE) {
     return false;
   }
   strText = TextOfBuffer(m_szWert, m_dwGroesse);
   return true;
 }
 
-CString CVarnoRegInit::QueryTextLocal(LPCSTR pszSection, LPCSTR pszValue, unsigned int uKontext) {
+CString CVarnoRegInit::QueryTextLocal(const SSetting& setting) {
   CString strResult;
   char szBuffer[256];
   DWORD dwTyp = REG_SZ;
   DWORD dwSize = sizeof szBuffer;
   HKEY hKey = 0;
-  if (QuerySetting(hKey, pszSection, pszValue, uKontext, uKontext, szBuffer, dwTyp, dwSize) ==
-      SETTING_DONE) {
+  if (AccessSetting(hKey, setting, KEY_QUERY_VALUE, szBuffer, dwTyp, dwSize) == SETTING_DONE) {
     strResult = TextOfBuffer(szBuffer, dwSize);
   }
   return strResult;
 }
 
 // ---------------------------------------------------------------------------
-// Generic key access.
-
-long CVarnoRegInit::QueryGeneric(HKEY hRoot, CString& strKeyPath, CString& strValueName,
-                                 void* pData, DWORD& dwSize, DWORD dwTyp, int bReport) {
-  HKEY hKey = 0;
-  if (RegOpenKeyExA(hRoot, strKeyPath, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS) {
-    if (bReport) FehlerMeldung(VARNOERR_MSG_KEY_OPEN, strKeyPath);
-    return -1;
-  }
-  long lResult = 0;
-  if (RegQueryValueExA(hKey, strValueName, NULL, &dwTyp, static_cast<BYTE*>(pData), &dwSize) !=
-      ERROR_SUCCESS) {
-    lResult = -1;
-    if (bReport) {
-      CString strText = strKeyPath + "\\" + strValueName;
-      FehlerMeldung(VARNOERR_MSG_VALUE_READ, strText);
-    }
-  }
-  RegCloseKey(hKey);
-  return lResult;
-}
-
-long CVarnoRegInit::SetGeneric(HKEY hRoot, CString& strKeyPath, CString& strValueName, DWORD dwTyp,
-                               const void* pData, DWORD dwSize, int bReport) {
-  HKEY hKey = 0;
-  if (RegOpenKeyExA(hRoot, strKeyPath, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS) {
-    if (bReport) FehlerMeldung(VARNOERR_MSG_KEY_OPEN, strKeyPath);
-    return -1;
-  }
-  long lResult = 0;
-  if (RegSetValueExA(hKey, strValueName, 0, dwTyp, static_cast<const BYTE*>(pData), dwSize) !=
-      ERROR_SUCCESS) {
-    lResult = -1;
-    if (bReport) {
-      CString strText = strKeyPath + "\\" + strValueName;
-      FehlerMeldung(VARNOERR_MSG_VALUE_WRITE, strText);
-    }
-  }
-  RegCloseKey(hKey);
-  return lResult;
-}
+// Generic key access: keys and buffers of the call, reported with the key
+// path.
 
 long CVarnoRegInit::GetStringKeyUnder(HKEY hRoot, CString& strKeyPath, CString& strValueName,
                                       CString& strValue) {
+  const SSetting setting = {hRoot, strKeyPath, strValueName, VARNO_REPORT_PATH, VARNO_REPORT_PATH};
   char szBuffer[256];
+  DWORD dwTyp = REG_SZ;
   DWORD dwSize = sizeof szBuffer;
-  if (QueryGeneric(hRoot, strKeyPath, strValueName, szBuffer, dwSize, REG_SZ, TRUE) != 0) {
+  HKEY hKey = 0;
+  if (AccessSetting(hKey, setting, KEY_QUERY_VALUE, szBuffer, dwTyp, dwSize) != SETTING_DONE) {
     return -1;
   }
   strValue = TextOfBuffer(szBuffer, dwSize);
@@ -242,15 +210,19 @@ long CVarnoRegInit::GetStringKeyUnder(HKEY hRoot, CString& strKeyPath, CString& 
 
 long CVarnoRegInit::SetStringKeyUnder(HKEY hRoot, CString& strKeyPath, CString& strValueName,
                                       CString& strValue) {
+  const SSetting setting = {hRoot, strKeyPath, strValueName, VARNO_REPORT_PATH, VARNO_REPORT_PATH};
   char szBuffer[256] = {};
   DWORD dwLength = 0;
   if (!StageText(strValue, szBuffer, sizeof szBuffer, dwLength)) {
-    CString strText = strKeyPath + "\\" + strValueName;
-    FehlerMeldung(VARNOERR_MSG_VALUE_WRITE, strText);
+    ReportFailure(setting, FAILED_WRITE);
     return -1;
   }
   // The whole buffer is stored, whatever the length of the text.
-  return SetGeneric(hRoot, strKeyPath, strValueName, REG_SZ, szBuffer, sizeof szBuffer, TRUE);
+  DWORD dwTyp = REG_SZ;
+  DWORD dwSize = sizeof szBuffer;
+  HKEY hKey = 0;
+  return AccessSetting(hKey, setting, KEY_SET_VALUE, szBuffer, dwTyp, dwSize) == SETTING_DONE ? 0
+                                                                                              : -1;
 }
 
 long CVarnoRegInit::GetStringKey(CString& strKeyPath, CString& strValueName, CString& strValue) {
@@ -273,10 +245,13 @@ long CVarnoRegInit::SetStringKeyCurrentUser(CString& strKeyPath, CString& strVal
 
 long CVarnoRegInit::GetDWordKey(CString& strKeyPath, CString& strValueName, unsigned long& dwValue,
                                 int bReport) {
+  const unsigned int uKontext = bReport ? VARNO_REPORT_PATH : VARNO_NO_REPORT;
+  const SSetting setting = {HKEY_LOCAL_MACHINE, strKeyPath, strValueName, uKontext, uKontext};
   DWORD dwNumber = 0;
+  DWORD dwTyp = REG_DWORD;
   DWORD dwSize = sizeof dwNumber;
-  if (QueryGeneric(HKEY_LOCAL_MACHINE, strKeyPath, strValueName, &dwNumber, dwSize, REG_DWORD,
-                   bReport) != 0) {
+  HKEY hKey = 0;
+  if (AccessSetting(hKey, setting, KEY_QUERY_VALUE, &dwNumber, dwTyp, dwSize) != SETTING_DONE) {
     return -1;
   }
   dwValue = dwNumber;
@@ -285,9 +260,14 @@ long CVarnoRegInit::GetDWordKey(CString& strKeyPath, CString& strValueName, unsi
 
 long CVarnoRegInit::SetDWordKey(CString& strKeyPath, CString& strValueName, unsigned long dwValue,
                                 int bReport) {
-  const DWORD dwNumber = static_cast<DWORD>(dwValue);
-  return SetGeneric(HKEY_LOCAL_MACHINE, strKeyPath, strValueName, REG_DWORD, &dwNumber,
-                    sizeof dwNumber, bReport);
+  const unsigned int uKontext = bReport ? VARNO_REPORT_PATH : VARNO_NO_REPORT;
+  const SSetting setting = {HKEY_LOCAL_MACHINE, strKeyPath, strValueName, uKontext, uKontext};
+  DWORD dwNumber = static_cast<DWORD>(dwValue);
+  DWORD dwTyp = REG_DWORD;
+  DWORD dwSize = sizeof dwNumber;
+  HKEY hKey = 0;
+  return AccessSetting(hKey, setting, KEY_SET_VALUE, &dwNumber, dwTyp, dwSize) == SETTING_DONE ? 0
+                                                                                               : -1;
 }
 
 long CVarnoRegInit::GetUserInfoCompany(CString& strValue) {
@@ -316,8 +296,9 @@ long CVarnoRegInit::SetBasicRegStructAnlProjAnlVisu() {
   DWORD dwTyp = REG_SZ;
   DWORD dwSize = sizeof szFolder;
   HKEY hKey = 0;
-  if (QuerySetting(hKey, VARNO_SEC_PROGRAMME, VARNO_VAL_SSTOOLS, IDS_REG_PROGRAMME, IDS_REG_SSTOOLS,
-                   szFolder, dwTyp, dwSize) != SETTING_DONE) {
+  if (AccessSetting(
+          hKey, Section(VARNO_SEC_PROGRAMME, VARNO_VAL_SSTOOLS, IDS_REG_PROGRAMME, IDS_REG_SSTOOLS),
+          KEY_QUERY_VALUE, szFolder, dwTyp, dwSize) != SETTING_DONE) {
     return -1;
   }
   const CString strFolder = TextOfBuffer(szFolder, dwSize);
@@ -348,16 +329,18 @@ unsigned long CVarnoRegInit::GetCodeValue(LPCSTR pszValue, unsigned int uKontext
   DWORD dwTyp = REG_BINARY;
   DWORD dwSize = sizeof dwCode;
   HKEY hKey = 0;
-  return QuerySetting(hKey, VARNO_SEC_STOERSCHRIEB, pszValue, IDS_REG_FORMAT, uKontext, &dwCode,
-                      dwTyp, dwSize) == SETTING_DONE
+  return AccessSetting(hKey, Section(VARNO_SEC_STOERSCHRIEB, pszValue, IDS_REG_FORMAT, uKontext),
+                       KEY_QUERY_VALUE, &dwCode, dwTyp, dwSize) == SETTING_DONE
              ? dwCode
              : 0;
 }
 
 long CVarnoRegInit::SetCodeValue(LPCSTR pszValue, unsigned int uKontext, int nCode) {
+  DWORD dwTyp = REG_BINARY;
+  DWORD dwSize = sizeof nCode;
   HKEY hKey = 0;
-  return SetSetting(hKey, VARNO_SEC_STOERSCHRIEB, pszValue, IDS_REG_FORMAT, uKontext, REG_BINARY,
-                    &nCode, sizeof nCode) == SETTING_DONE
+  return AccessSetting(hKey, Section(VARNO_SEC_STOERSCHRIEB, pszValue, IDS_REG_FORMAT, uKontext),
+                       KEY_SET_VALUE, &nCode, dwTyp, dwSize) == SETTING_DONE
              ? 0
              : -1;
 }
@@ -379,43 +362,44 @@ long CVarnoRegInit::SetStoerDatenArt(int nArt) {
 }
 
 CString CVarnoRegInit::GetStoerProgrammName() {
-  return QueryTextLocal(VARNO_SEC_STOERSCHRIEB, VARNO_VAL_GRAFPROG, IDS_REG_GRAFPROG);
+  return QueryTextLocal(
+      Section(VARNO_SEC_STOERSCHRIEB, VARNO_VAL_GRAFPROG, IDS_REG_GRAFPROG, IDS_REG_GRAFPROG));
 }
 
 long CVarnoRegInit::SetStoerProgrammName(CString strProgramm) {
   char szBuffer[256];
   DWORD dwSize = 0;
   HKEY hKey = 0;
-  return SetTextSetting(hKey, VARNO_SEC_STOERSCHRIEB, VARNO_VAL_GRAFPROG, IDS_REG_GRAFPROG,
-                        IDS_REG_GRAFPROG, strProgramm, szBuffer, sizeof szBuffer, dwSize);
+  return SetTextSetting(
+      hKey, Section(VARNO_SEC_STOERSCHRIEB, VARNO_VAL_GRAFPROG, IDS_REG_GRAFPROG, IDS_REG_GRAFPROG),
+      strProgramm, szBuffer, sizeof szBuffer, dwSize);
 }
 
 CString CVarnoRegInit::GetComtradeViewerPath() {
-  return QueryTextLocal(VARNO_SEC_PROGRAMME, VARNO_VAL_COMTRADEVIEWER, IDS_REG_GRAFPROG);
+  // Shares the context of the viewer program it stands in for, on purpose.
+  return QueryTextLocal(
+      Section(VARNO_SEC_PROGRAMME, VARNO_VAL_COMTRADEVIEWER, IDS_REG_GRAFPROG, IDS_REG_GRAFPROG));
 }
 
 long CVarnoRegInit::CheckStoerProgrammName() {
   if (!GetStoerProgrammName().IsEmpty()) return 0;
-  HKEY hKey = 0;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SectionKeyPath(VARNO_SEC_PROGRAMME), 0, KEY_QUERY_VALUE,
-                    &hKey) != ERROR_SUCCESS) {
-    return 0;
-  }
+  // The viewers' directories are looked up silently: a missing one is no
+  // failure, only a reason to try the next.
   char szFavis[256];
   DWORD dwTyp = REG_SZ;
   DWORD dwSize = sizeof szFavis;
-  CString strFavis;
-  if (RegQueryValueExA(hKey, VARNO_VAL_FAVIS, NULL, &dwTyp, reinterpret_cast<BYTE*>(szFavis),
-                       &dwSize) == ERROR_SUCCESS) {
-    strFavis = TextOfBuffer(szFavis, dwSize);
-  }
+  HKEY hKey = 0;
+  const ESetting eFavis = AccessSetting(
+      hKey, Section(VARNO_SEC_PROGRAMME, VARNO_VAL_FAVIS, VARNO_NO_REPORT, VARNO_NO_REPORT),
+      KEY_QUERY_VALUE, szFavis, dwTyp, dwSize);
+  if (eFavis == SETTING_NO_KEY) return 0;
+  const CString strFavis = eFavis == SETTING_DONE ? TextOfBuffer(szFavis, dwSize) : CString();
   if (!strFavis.IsEmpty()) {
     SetStoerProgrammName(strFavis + VARNO_FILE_FAVIS);
   } else {
     const CString strComtrade = GetComtradeViewerPath();
     if (!strComtrade.IsEmpty()) SetStoerProgrammName(strComtrade + VARNO_FILE_COMTRADEVIEW);
   }
-  RegCloseKey(hKey);
   return 0;
 }
 
@@ -424,16 +408,19 @@ long CVarnoRegInit::CheckStoerProgrammName() {
 
 long CVarnoRegInit::QuerySchnittPar(const CString& strValueName) {
   CString strIgnored;
-  return QueryTextMember(m_hKeySchnittstellen, VARNO_SEC_SCHNITTSTELLEN, strValueName,
-                         IDS_REG_FORMAT, VARNO_NO_REPORT, strIgnored)
+  return QueryTextMember(
+             m_hKeySchnittstellen,
+             Section(VARNO_SEC_SCHNITTSTELLEN, strValueName, IDS_REG_FORMAT, VARNO_NO_REPORT),
+             strIgnored)
              ? 0
              : -1;
 }
 
 long CVarnoRegInit::SetSchnittParText(const CString& strValueName, LPCSTR pszText) {
-  return SetTextSetting(m_hKeySchnittstellen, VARNO_SEC_SCHNITTSTELLEN, strValueName,
-                        IDS_REG_FORMAT, VARNO_NO_REPORT, pszText, m_szWert, sizeof m_szWert,
-                        m_dwGroesse);
+  return SetTextSetting(
+      m_hKeySchnittstellen,
+      Section(VARNO_SEC_SCHNITTSTELLEN, strValueName, IDS_REG_FORMAT, VARNO_NO_REPORT), pszText,
+      m_szWert, sizeof m_szWert, m_dwGroesse);
 }
 
 long CVarnoRegInit::GetSchnittPar(const CString& strValueName, unsigned short& wValue) {
@@ -477,17 +464,17 @@ VARNO_SCHNITT_PARAMETERS(VARNO_DEFINE_SCHNITT_ACCESSORS)
 
 int CVarnoRegInit::GetTruthValue(LPCSTR pszValue, unsigned int uKontext) {
   CString strText;
-  if (!QueryTextMember(m_hKeyOptionen, VARNO_SEC_OPTIONEN, pszValue, IDS_REG_FORMAT, uKontext,
-                       strText)) {
+  if (!QueryTextMember(m_hKeyOptionen,
+                       Section(VARNO_SEC_OPTIONEN, pszValue, IDS_REG_FORMAT, uKontext), strText)) {
     return 0;
   }
   return strText == VARNO_TEXT_TRUE ? 1 : 0;
 }
 
 long CVarnoRegInit::SetTruthValue(LPCSTR pszValue, unsigned int uKontext, int bValue) {
-  return SetTextSetting(m_hKeyOptionen, VARNO_SEC_OPTIONEN, pszValue, IDS_REG_FORMAT, uKontext,
-                        bValue ? VARNO_TEXT_TRUE : VARNO_TEXT_FALSE, m_szWert, sizeof m_szWert,
-                        m_dwGroesse);
+  return SetTextSetting(
+      m_hKeyOptionen, Section(VARNO_SEC_OPTIONEN, pszValue, IDS_REG_FORMAT, uKontext),
+      bValue ? VARNO_TEXT_TRUE : VARNO_TEXT_FALSE, m_szWert, sizeof m_szWert, m_dwGroesse);
 }
 
 int CVarnoRegInit::GetAutoSave() { return GetTruthValue(VARNO_VAL_AUTOSAVE, IDS_REG_AUTOSAVE); }
@@ -508,15 +495,21 @@ unsigned long CVarnoRegInit::GetParameterLevel() {
   m_dwWert = 0;
   m_dwTyp = REG_BINARY;
   m_dwGroesse = sizeof m_dwWert;
-  return QuerySetting(m_hKeyOptionen, VARNO_SEC_OPTIONEN, VARNO_VAL_PARAMETERLEVEL, IDS_REG_FORMAT,
-                      IDS_REG_PARAMETERLEVEL, &m_dwWert, m_dwTyp, m_dwGroesse) == SETTING_DONE
+  return AccessSetting(m_hKeyOptionen,
+                       Section(VARNO_SEC_OPTIONEN, VARNO_VAL_PARAMETERLEVEL, IDS_REG_FORMAT,
+                               IDS_REG_PARAMETERLEVEL),
+                       KEY_QUERY_VALUE, &m_dwWert, m_dwTyp, m_dwGroesse) == SETTING_DONE
              ? m_dwWert
              : 0;
 }
 
 long CVarnoRegInit::SetParameterLevel(int nLevel) {
-  return SetSetting(m_hKeyOptionen, VARNO_SEC_OPTIONEN, VARNO_VAL_PARAMETERLEVEL, IDS_REG_FORMAT,
-                    IDS_REG_PARAMETERLEVEL, REG_BINARY, &nLevel, sizeof nLevel) == SETTING_DONE
+  DWORD dwTyp = REG_BINARY;
+  DWORD dwSize = sizeof nLevel;
+  return AccessSetting(m_hKeyOptionen,
+                       Section(VARNO_SEC_OPTIONEN, VARNO_VAL_PARAMETERLEVEL, IDS_REG_FORMAT,
+                               IDS_REG_PARAMETERLEVEL),
+                       KEY_SET_VALUE, &nLevel, dwTyp, dwSize) == SETTING_DONE
              ? 0
              : -1;
 }
@@ -524,8 +517,11 @@ long CVarnoRegInit::SetParameterLevel(int nLevel) {
 long CVarnoRegInit::GetMatrixOptions(int* pnOption1, int* pnOption2, int* pnOption3,
                                      int* pnOption4) {
   CString strText;
-  if (!QueryTextMember(m_hKeyOptionen, VARNO_SEC_OPTIONEN, VARNO_VAL_MATRIX, IDS_REG_FORMAT,
-                       IDS_REG_AUTOSAVE, strText)) {
+  // Shares the auto-save option's context on purpose.
+  if (!QueryTextMember(
+          m_hKeyOptionen,
+          Section(VARNO_SEC_OPTIONEN, VARNO_VAL_MATRIX, IDS_REG_FORMAT, IDS_REG_AUTOSAVE),
+          strText)) {
     return -1;
   }
   int* apnOptions[4] = {pnOption1, pnOption2, pnOption3, pnOption4};
@@ -534,24 +530,30 @@ long CVarnoRegInit::GetMatrixOptions(int* pnOption1, int* pnOption2, int* pnOpti
 }
 
 long CVarnoRegInit::SetMatrixOptions(int nOption1, int nOption2, int nOption3, int nOption4) {
-  return SetTextSetting(m_hKeyOptionen, VARNO_SEC_OPTIONEN, VARNO_VAL_MATRIX, IDS_REG_FORMAT,
-                        IDS_REG_AUTOSAVE, FormatMatrix(nOption1, nOption2, nOption3, nOption4),
-                        m_szWert, sizeof m_szWert, m_dwGroesse);
+  return SetTextSetting(
+      m_hKeyOptionen,
+      Section(VARNO_SEC_OPTIONEN, VARNO_VAL_MATRIX, IDS_REG_FORMAT, IDS_REG_AUTOSAVE),
+      FormatMatrix(nOption1, nOption2, nOption3, nOption4), m_szWert, sizeof m_szWert, m_dwGroesse);
 }
 
 CString CVarnoRegInit::GetZEBPrintSettings() {
   CString strResult;
-  QueryTextMember(m_hKeyOptionen, VARNO_SEC_OPTIONEN, VARNO_VAL_ZEBPRINTSETTINGS, IDS_REG_FORMAT,
-                  VARNO_NO_REPORT, strResult);
+  QueryTextMember(
+      m_hKeyOptionen,
+      Section(VARNO_SEC_OPTIONEN, VARNO_VAL_ZEBPRINTSETTINGS, IDS_REG_FORMAT, VARNO_NO_REPORT),
+      strResult);
   return strResult;
 }
 
 long CVarnoRegInit::SetZEBPrintSettings(const CString& strSettings) {
   char szBuffer[1256];
-  const DWORD dwSize = CutText(strSettings, szBuffer, sizeof szBuffer);
+  DWORD dwSize = CutText(strSettings, szBuffer, sizeof szBuffer);
+  DWORD dwTyp = REG_SZ;
   HKEY hKey = 0;
-  return SetSetting(hKey, VARNO_SEC_OPTIONEN, VARNO_VAL_ZEBPRINTSETTINGS, IDS_REG_FORMAT,
-                    VARNO_NO_REPORT, REG_SZ, szBuffer, dwSize) == SETTING_DONE
+  return AccessSetting(hKey,
+                       Section(VARNO_SEC_OPTIONEN, VARNO_VAL_ZEBPRINTSETTINGS, IDS_REG_FORMAT,
+                               VARNO_NO_REPORT),
+                       KEY_SET_VALUE, szBuffer, dwTyp, dwSize) == SETTING_DONE
              ? 0
              : -1;
 }
@@ -561,8 +563,11 @@ CString CVarnoRegInit::GetPrintOptions() {
   char szBuffer[10000];
   m_dwTyp = REG_SZ;
   m_dwGroesse = sizeof szBuffer;
-  if (QuerySetting(m_hKeyOptionen, VARNO_SEC_OPTIONEN, VARNO_VAL_PRINTOPTIONS, IDS_REG_FORMAT,
-                   VARNO_NO_REPORT, szBuffer, m_dwTyp, m_dwGroesse) == SETTING_DONE) {
+  // Read silently; its failed write is reported (see SetPrintOptions).
+  const SSetting setting =
+      Section(VARNO_SEC_OPTIONEN, VARNO_VAL_PRINTOPTIONS, IDS_REG_FORMAT, VARNO_NO_REPORT);
+  if (AccessSetting(m_hKeyOptionen, setting, KEY_QUERY_VALUE, szBuffer, m_dwTyp, m_dwGroesse) ==
+      SETTING_DONE) {
     strResult = TextOfBuffer(szBuffer, m_dwGroesse);
   }
   return strResult;
@@ -570,21 +575,15 @@ CString CVarnoRegInit::GetPrintOptions() {
 
 long CVarnoRegInit::SetPrintOptions(CString strOptions) {
   char szBuffer[10000];
-  const DWORD dwSize = CutText(strOptions, szBuffer, sizeof szBuffer);
+  DWORD dwSize = CutText(strOptions, szBuffer, sizeof szBuffer);
+  DWORD dwTyp = REG_SZ;
   HKEY hKey = 0;
-  switch (SetSetting(hKey, VARNO_SEC_OPTIONEN, VARNO_VAL_PRINTOPTIONS, IDS_REG_FORMAT,
-                     VARNO_NO_REPORT, REG_SZ, szBuffer, dwSize)) {
-    case SETTING_DONE:
-      return 0;
-    case SETTING_NO_VALUE: {
-      CString strText = SectionKeyPath(VARNO_SEC_OPTIONEN) + "\\" + VARNO_VAL_PRINTOPTIONS;
-      FehlerMeldung(VARNOERR_MSG_VALUE_WRITE, strText);
-      return -1;
-    }
-    case SETTING_NO_KEY:
-      break;
-  }
-  return -1;
+  // A failed write is reported with the library's message and the value's
+  // path, as the generic key access reports it.
+  const SSetting setting =
+      Section(VARNO_SEC_OPTIONEN, VARNO_VAL_PRINTOPTIONS, IDS_REG_FORMAT, VARNO_REPORT_PATH);
+  return AccessSetting(hKey, setting, KEY_SET_VALUE, szBuffer, dwTyp, dwSize) == SETTING_DONE ? 0
+                                                                                              : -1;
 }
 
 // ---------------------------------------------------------------------------
@@ -593,69 +592,73 @@ long CVarnoRegInit::SetPrintOptions(CString strOptions) {
 
 CString CVarnoRegInit::GetDisplayEditorPathAndName() {
   CString strResult;
-  QueryTextMember(m_hKeyProgramme, VARNO_SEC_PROGRAMME, VARNO_VAL_DISPLAYEDITOR, IDS_REG_PROGRAMME,
-                  VARNO_NO_REPORT, strResult);
+  QueryTextMember(
+      m_hKeyProgramme,
+      Section(VARNO_SEC_PROGRAMME, VARNO_VAL_DISPLAYEDITOR, IDS_REG_PROGRAMME, VARNO_NO_REPORT),
+      strResult);
   return strResult;
 }
 
 long CVarnoRegInit::SetDisplayEditorPathAndName(CString strPfad) {
-  return SetTextSetting(m_hKeyProgramme, VARNO_SEC_PROGRAMME, VARNO_VAL_DISPLAYEDITOR,
-                        IDS_REG_PROGRAMME, IDS_REG_DISPLAYEDITOR, strPfad, m_szWert,
-                        sizeof m_szWert, m_dwGroesse);
+  return SetTextSetting(m_hKeyProgramme,
+                        Section(VARNO_SEC_PROGRAMME, VARNO_VAL_DISPLAYEDITOR, IDS_REG_PROGRAMME,
+                                IDS_REG_DISPLAYEDITOR),
+                        strPfad, m_szWert, sizeof m_szWert, m_dwGroesse);
 }
 
 CString CVarnoRegInit::GetCFCPathAndName() {
   CString strResult;
-  QueryTextMember(m_hKeyProgramme, VARNO_SEC_PROGRAMME, VARNO_VAL_CFC, IDS_REG_PROGRAMME,
-                  IDS_REG_CFC, strResult);
+  QueryTextMember(m_hKeyProgramme,
+                  Section(VARNO_SEC_PROGRAMME, VARNO_VAL_CFC, IDS_REG_PROGRAMME, IDS_REG_CFC),
+                  strResult);
   return strResult;
 }
 
 long CVarnoRegInit::SetCFCPathAndName(CString strPfad) {
-  return SetTextSetting(m_hKeyProgramme, VARNO_SEC_PROGRAMME, VARNO_VAL_CFC, IDS_REG_PROGRAMME,
-                        IDS_REG_CFC, strPfad, m_szWert, sizeof m_szWert, m_dwGroesse);
+  return SetTextSetting(m_hKeyProgramme,
+                        Section(VARNO_SEC_PROGRAMME, VARNO_VAL_CFC, IDS_REG_PROGRAMME, IDS_REG_CFC),
+                        strPfad, m_szWert, sizeof m_szWert, m_dwGroesse);
 }
 
 CString CVarnoRegInit::GetGraphicToolPath() {
   CString strResult;
-  QueryTextMember(m_hKeyProgramme, VARNO_SEC_PROGRAMME, VARNO_VAL_GRAFIKTOOLS, IDS_REG_PROGRAMME,
-                  IDS_REG_PROGRAMME, strResult);
+  // A failed read shares the section's context on purpose.
+  QueryTextMember(
+      m_hKeyProgramme,
+      Section(VARNO_SEC_PROGRAMME, VARNO_VAL_GRAFIKTOOLS, IDS_REG_PROGRAMME, IDS_REG_PROGRAMME),
+      strResult);
   return strResult;
 }
 
 long CVarnoRegInit::SetGraphicToolPath(CString strPfad) {
-  return SetTextSetting(m_hKeyProgramme, VARNO_SEC_PROGRAMME, VARNO_VAL_GRAFIKTOOLS,
-                        IDS_REG_PROGRAMME, IDS_REG_GRAFPROG, strPfad, m_szWert, sizeof m_szWert,
-                        m_dwGroesse);
+  // A failed write shares the fault-record viewer's context on purpose.
+  return SetTextSetting(
+      m_hKeyProgramme,
+      Section(VARNO_SEC_PROGRAMME, VARNO_VAL_GRAFIKTOOLS, IDS_REG_PROGRAMME, IDS_REG_GRAFPROG),
+      strPfad, m_szWert, sizeof m_szWert, m_dwGroesse);
 }
 
 int CVarnoRegInit::GetCfcProg() {
+  const SSetting editorKey = {HKEY_LOCAL_MACHINE, VARNO_REG_CFC_EDITOR, "", VARNO_NO_REPORT,
+                              VARNO_NO_REPORT};
   HKEY hKey = 0;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VARNO_REG_CFC_EDITOR, 0, KEY_QUERY_VALUE, &hKey) !=
-      ERROR_SUCCESS) {
-    return 0;
-  }
-  RegCloseKey(hKey);
+  if (!OpenSetting(hKey, editorKey, KEY_QUERY_VALUE)) return 0;
+  CloseKey(hKey);
   return 1;
 }
 
 int CVarnoRegInit::GetBildEditorProg() {
-  HKEY hKey = 0;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SectionKeyPath(VARNO_SEC_PROGRAMME), 0, KEY_QUERY_VALUE,
-                    &hKey) != ERROR_SUCCESS) {
-    return 0;
-  }
   char szBuffer[256];
   DWORD dwTyp = REG_SZ;
   DWORD dwSize = sizeof szBuffer;
-  int bPresent = 0;
-  if (RegQueryValueExA(hKey, VARNO_VAL_DISPLAYEDITOR, NULL, &dwTyp,
-                       reinterpret_cast<BYTE*>(szBuffer), &dwSize) == ERROR_SUCCESS &&
-      !TextOfBuffer(szBuffer, dwSize).IsEmpty()) {
-    bPresent = 1;
-  }
-  RegCloseKey(hKey);
-  return bPresent;
+  HKEY hKey = 0;
+  return AccessSetting(hKey,
+                       Section(VARNO_SEC_PROGRAMME, VARNO_VAL_DISPLAYEDITOR, VARNO_NO_REPORT,
+                               VARNO_NO_REPORT),
+                       KEY_QUERY_VALUE, szBuffer, dwTyp, dwSize) == SETTING_DONE &&
+                 !TextOfBuffer(szBuffer, dwSize).IsEmpty()
+             ? 1
+             : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -664,11 +667,14 @@ int CVarnoRegInit::GetBildEditorProg() {
 void CVarnoRegInit::InitRegStruct(SRioHeader& rio) { FillRioDefaults(rio, RIO_DEFAULTS_STORE); }
 
 int CVarnoRegInit::SetRioHeaderStruct(SRioHeader& rio) {
-  if (!OpenSection(m_hKeyVedorir, VARNO_SEC_VEDORIR, KEY_SET_VALUE, IDS_REG_VEDORIR)) return -1;
+  // The values share the fault-record data kind's context on purpose; the
+  // section's own context is for opening it.
+  const SSetting section = Section(VARNO_SEC_VEDORIR, "", IDS_REG_VEDORIR, IDS_REG_DART);
+  if (!OpenSetting(m_hKeyVedorir, section, KEY_SET_VALUE)) return -1;
   for (size_t i = 0; i < RIO_VALUE_COUNT; ++i) {
     if (WriteRioValue(m_hKeyVedorir, rio, i, m_szWert, sizeof m_szWert, m_dwGroesse) !=
         ERROR_SUCCESS) {
-      FehlerMeldung(IDS_REG_SCHREIBEN, IDS_REG_DART);
+      ReportFailure(section, FAILED_WRITE);
     }
   }
   CloseKey(m_hKeyVedorir);
@@ -678,11 +684,12 @@ int CVarnoRegInit::SetRioHeaderStruct(SRioHeader& rio) {
 int CVarnoRegInit::GetRioHeaderStruct(SRioHeader& rio) {
   m_dwTyp = REG_BINARY;
   m_dwGroesse = sizeof(double);
-  if (!OpenSection(m_hKeyVedorir, VARNO_SEC_VEDORIR, KEY_QUERY_VALUE, IDS_REG_VEDORIR)) return -1;
+  const SSetting section = Section(VARNO_SEC_VEDORIR, "", IDS_REG_VEDORIR, IDS_REG_DART);
+  if (!OpenSetting(m_hKeyVedorir, section, KEY_QUERY_VALUE)) return -1;
   for (size_t i = 0; i < RIO_VALUE_COUNT; ++i) {
     if (ReadRioValue(m_hKeyVedorir, rio, i, m_szWert, sizeof m_szWert, m_dwTyp, m_dwGroesse) !=
         ERROR_SUCCESS) {
-      FehlerMeldung(IDS_REG_LESEN, IDS_REG_DART);
+      ReportFailure(section, FAILED_READ);
     }
   }
   CloseKey(m_hKeyVedorir);

@@ -203,38 +203,48 @@ class VINTUTIL_API CVarnoRegInit {
   // Reports the error-reporting library's message uFehlerId with strText.
   void FehlerMeldung(unsigned int uFehlerId, CString& strText);
 
-  // Generic access under hRoot: opens strKeyPath with dwAccess, queries or
-  // sets strValueName, closes; reports 100/101/102 when bReport.
-  long QueryGeneric(HKEY hRoot, CString& strKeyPath, CString& strValueName, void* pData,
-                    DWORD& dwSize, DWORD dwTyp, int bReport);
-  long SetGeneric(HKEY hRoot, CString& strKeyPath, CString& strValueName, DWORD dwTyp,
-                  const void* pData, DWORD dwSize, int bReport);
-  long GetStringKeyUnder(HKEY hRoot, CString& strKeyPath, CString& strValueName, CString& strValue);
-  long SetStringKeyUnder(HKEY hRoot, CString& strKeyPath, CString& strValueName, CString& strValue);
+  // Where a setting lies and how its failures are reported: the key path
+  // under hRoot, the value name, and the contexts of a failed open and of a
+  // failed read or write. A context is a host string resource, reported with
+  // the failure kind IDS_REG_OEFFNEN, IDS_REG_LESEN or IDS_REG_SCHREIBEN;
+  // VARNO_NO_REPORT keeps the failure silent; VARNO_REPORT_PATH reports the
+  // error-reporting library's message 100, 101 or 102 with the key path (and
+  // "\" value name).
+  struct SSetting {
+    HKEY hRoot;
+    CString strKeyPath;
+    CString strValueName;
+    unsigned int uOpenKontext;
+    unsigned int uValueKontext;
+  };
+  // A value of a section under HKEY_LOCAL_MACHINE.
+  static SSetting Section(LPCSTR pszSection, LPCSTR pszValue, unsigned int uOpenKontext,
+                          unsigned int uValueKontext);
 
   // How a setting's open and query (or write) went.
   enum ESetting { SETTING_DONE, SETTING_NO_KEY, SETTING_NO_VALUE };
-  // Opens base path + pszSection under HKEY_LOCAL_MACHINE with samAccess
-  // into hKey; reports (IDS_REG_OEFFNEN, uOpenKontext) when it cannot.
-  bool OpenSection(HKEY& hKey, LPCSTR pszSection, REGSAM samAccess, unsigned int uOpenKontext);
-  // Opens the section into hKey, queries (pData, dwTyp and dwSize prepared
-  // by the caller) or sets the value, and closes the key. A failed value is
-  // reported as (IDS_REG_LESEN or IDS_REG_SCHREIBEN, uValueKontext) after the
-  // key is closed; VARNO_NO_REPORT keeps it silent.
-  ESetting QuerySetting(HKEY& hKey, LPCSTR pszSection, LPCSTR pszValue, unsigned int uOpenKontext,
-                        unsigned int uValueKontext, void* pData, DWORD& dwTyp, DWORD& dwSize);
-  ESetting SetSetting(HKEY& hKey, LPCSTR pszSection, LPCSTR pszValue, unsigned int uOpenKontext,
-                      unsigned int uValueKontext, DWORD dwTyp, const void* pData, DWORD dwSize);
-  // Stages pszText in pStage (cbStage bytes, size into dwSize) and writes it
-  // as REG_SZ; a text that does not fit is reported as a failed write.
-  long SetTextSetting(HKEY& hKey, LPCSTR pszSection, LPCSTR pszValue, unsigned int uOpenKontext,
-                      unsigned int uValueKontext, LPCSTR pszText, char* pStage, size_t cbStage,
-                      DWORD& dwSize);
+  enum EFailure { FAILED_OPEN, FAILED_READ, FAILED_WRITE };
+  // Reports a failure as the setting's context for it says.
+  void ReportFailure(const SSetting& setting, EFailure eFailure);
+  // Opens the setting's key with samAccess into hKey; reports a failure.
+  bool OpenSetting(HKEY& hKey, const SSetting& setting, REGSAM samAccess);
+  // The one way to a setting's value: opens its key into hKey; with
+  // KEY_QUERY_VALUE queries the value into pData (dwTyp and dwSize prepared
+  // by the caller, set by the query), with KEY_SET_VALUE stores dwSize bytes
+  // of pData as dwTyp; closes the key, then reports a failure.
+  ESetting AccessSetting(HKEY& hKey, const SSetting& setting, REGSAM samAccess, void* pData,
+                         DWORD& dwTyp, DWORD& dwSize);
+  // Stages pszText in pStage (cbStage bytes, its size into dwSize) and
+  // writes it as REG_SZ; a text that does not fit is reported as a failed
+  // write.
+  long SetTextSetting(HKEY& hKey, const SSetting& setting, LPCSTR pszText, char* pStage,
+                      size_t cbStage, DWORD& dwSize);
   // Reads a text into m_szWert.
-  bool QueryTextMember(HKEY& hKey, LPCSTR pszSection, LPCSTR pszValue, unsigned int uOpenKontext,
-                       unsigned int uValueKontext, CString& strText);
+  bool QueryTextMember(HKEY& hKey, const SSetting& setting, CString& strText);
   // Reads a text into a 256-byte buffer of the call, through a key of the call.
-  CString QueryTextLocal(LPCSTR pszSection, LPCSTR pszValue, unsigned int uKontext);
+  CString QueryTextLocal(const SSetting& setting);
+  long GetStringKeyUnder(HKEY hRoot, CString& strKeyPath, CString& strValueName, CString& strValue);
+  long SetStringKeyUnder(HKEY hRoot, CString& strKeyPath, CString& strValueName, CString& strValue);
   int GetTruthValue(LPCSTR pszValue, unsigned int uKontext);
   long SetTruthValue(LPCSTR pszValue, unsigned int uKontext, int bValue);
   long SetCodeValue(LPCSTR pszValue, unsigned int uKontext, int nCode);
