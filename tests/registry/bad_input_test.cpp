@@ -2,6 +2,7 @@
 // a clear error code, no crash, and nothing on disk changed. POSIX only.
 #include <windows.h>
 #include <registry_diagnostics.h>
+#include <registry_history.h>
 
 #include <sqlite3.h>
 
@@ -39,6 +40,17 @@ void expectEveryCallFailsWithBadDb() {
   EXPECT_EQ(ERROR_BADDB, RegQueryInfoKeyA(root, nullptr, nullptr, nullptr, nullptr, nullptr,
                                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
   EXPECT_EQ(0, RegDiagOpenHandleCount());
+  std::vector<registry_history::Record> records;
+  EXPECT_EQ(ERROR_BADDB, registry_history::ReadHistory(root, {}, &records));
+}
+
+// Runs `statements` on the hive file with a bare SQLite connection.
+void changeWithSqlite(const std::string& path, const std::string& statements) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, statements.c_str(), nullptr, nullptr, nullptr))
+      << sqlite3_errmsg(db);
+  sqlite3_close(db);
 }
 
 std::string foreignDatabase(const std::string& path) {
@@ -90,6 +102,75 @@ TEST_F(BadHive, DamagedOrForeignFilesGiveBadDbAndStayUntouched) {
     RegDiagReset();
     EXPECT_TRUE(readFile(registry_.machineHive()) == c.bytes) << "the file was changed";
   }
+}
+
+// Whoever may write a hive file may add to its schema with SQLite; nothing
+// added acts in the registry's processes (a trigger that never ends would
+// hang every writer while it held the write lock): the hive is damaged, as a
+// corrupt file is, and stays as it is.
+TEST_F(BadHive, ObjectsThatAreNotTheStandInsOwnMakeTheHiveDamaged) {
+  regtest::Put(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", "v", regtest::Text("x"));
+  RegDiagReset();
+  const std::string valid = readFile(registry_.machineHive());
+  const struct {
+    const char* what;
+    const char* statements;
+  } cases[] = {
+      {"a trigger that never ends",
+       "CREATE TRIGGER spin BEFORE UPDATE ON keys BEGIN SELECT count(*) FROM (WITH RECURSIVE"
+       " c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c); END;"},
+      {"a trigger writing records with the history's functions",
+       "CREATE TRIGGER forge AFTER INSERT ON vals BEGIN INSERT INTO history(time, uid, user_name,"
+       " pid, program, change, key) VALUES(history_time(), 0, 'root', history_pid(),"
+       " history_program(), 'key deleted', 'SOFTWARE'); END;"},
+      {"a view", "CREATE VIEW everything AS SELECT * FROM vals;"},
+      {"the history as a view",
+       "ALTER TABLE history RENAME TO old_history;"
+       " CREATE VIEW history AS SELECT * FROM old_history;"},
+      {"an extra table", "CREATE TABLE extra(x);"},
+      {"an extra index", "CREATE INDEX vals_by_type ON vals(type);"},
+      {"an index of its own defined otherwise",
+       "DROP INDEX keys_by_parent; CREATE INDEX keys_by_parent ON keys(written);"},
+      {"a table of its own defined otherwise", "ALTER TABLE vals ADD COLUMN extra DEFAULT 0;"},
+      {"the statistics of ANALYZE", "ANALYZE;"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::ofstream(registry_.machineHive(), std::ios::binary | std::ios::trunc) << valid;
+    changeWithSqlite(registry_.machineHive(), c.statements);
+    const std::string hostile = readFile(registry_.machineHive());
+    expectEveryCallFailsWithBadDb();
+    RegDiagReset();
+    EXPECT_TRUE(readFile(registry_.machineHive()) == hostile) << "the file was changed";
+  }
+}
+
+// Reading never hands out more data than a value may hold (4 MiB), whoever
+// stored it: such data is a damaged hive's, for the value and its history.
+TEST_F(BadHive, StoredDataBeyondTheValueLimitReadsAsDamaged) {
+  const char kKey[] = "SOFTWARE\\Vendor";
+  regtest::Put(HKEY_LOCAL_MACHINE, kKey, "small", regtest::Text("x"));
+  regtest::Put(HKEY_LOCAL_MACHINE, kKey, "large", regtest::Text("y"));
+  RegDiagReset();
+  changeWithSqlite(registry_.machineHive(),
+                   "UPDATE vals SET data = zeroblob(4 * 1024 * 1024 + 1) WHERE name = 'large';"
+                   " UPDATE history SET new_data = zeroblob(4 * 1024 * 1024 + 1)"
+                   " WHERE value = 'large';");
+  HKEY key = regtest::Open(HKEY_LOCAL_MACHINE, kKey);
+  ASSERT_NE(nullptr, key);
+  std::vector<BYTE> data(8 * 1024 * 1024);
+  DWORD size = DWORD(data.size());
+  EXPECT_EQ(ERROR_BADDB, RegQueryValueExA(key, "large", nullptr, nullptr, data.data(), &size));
+  char name[16];
+  DWORD length = sizeof name;
+  size = DWORD(data.size());
+  EXPECT_EQ(ERROR_BADDB,
+            RegEnumValueA(key, 1, name, &length, nullptr, nullptr, data.data(), &size));
+  RegCloseKey(key);
+  std::vector<registry_history::Record> records;
+  EXPECT_EQ(ERROR_BADDB, registry_history::ReadHistory(HKEY_LOCAL_MACHINE, {}, &records));
+  EXPECT_EQ(regtest::Text("x"), regtest::Get(HKEY_LOCAL_MACHINE, kKey, "small"))
+      << "the other values stay readable";
 }
 
 // A refused write stores nothing: the old value survives.

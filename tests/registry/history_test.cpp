@@ -280,15 +280,10 @@ TEST_F(History, RetentionKeepsTheNewestRecordsWithinTheCountAndAgeLimits) {
 // A hive made before the history (schema version 1) gets it at its first
 // write, in that write's process; what it held stays.
 TEST_F(History, AnOlderHiveIsUpgradedByItsFirstWriter) {
-  sql(registry_.machineHive(),
-      "PRAGMA journal_mode=WAL; PRAGMA application_id=1448232263; PRAGMA user_version=1;"
-      "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER, name TEXT NOT NULL,"
-      " path TEXT NOT NULL UNIQUE COLLATE NOCASE, written INTEGER NOT NULL);"
-      "CREATE INDEX keys_by_parent ON keys(parent, name COLLATE NOCASE);"
-      "CREATE TABLE vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,"
-      " type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, name));"
-      "INSERT INTO keys VALUES(1, NULL, '', '', 0), (2, 1, 'Old', 'Old', 0);"
-      "INSERT INTO vals VALUES(2, 'kept', 1, CAST('yes' AS BLOB));");
+  // A version 1 hive is a current one without the history's tables.
+  ASSERT_EQ(ERROR_SUCCESS, set("Old", "kept", "yes"));
+  RegDiagReset();
+  sql(registry_.machineHive(), "DROP TABLE history; DROP TABLE settings; PRAGMA user_version=1;");
   rh::Settings settings;
   ASSERT_EQ(ERROR_SUCCESS, rh::ReadHistorySettings(HKEY_LOCAL_MACHINE, &settings));
   EXPECT_EQ(INT64_MAX, settings.completeSince) << "no history before the upgrade";
@@ -301,7 +296,7 @@ TEST_F(History, AnOlderHiveIsUpgradedByItsFirstWriter) {
   ASSERT_EQ(ERROR_SUCCESS, rh::ReadHistorySettings(HKEY_LOCAL_MACHINE, &settings));
   EXPECT_LE(settings.completeSince, records[0].time);
   EXPECT_GT(settings.completeSince, 0);
-  EXPECT_EQ(rh::Value({REG_SZ, {'y', 'e', 's'}}), valueNow("Old", "kept"));
+  EXPECT_EQ(sz("yes"), valueNow("Old", "kept"));
   // Before the upgrade there is no past to restore.
   rh::PastState past;
   ASSERT_EQ(ERROR_SUCCESS,

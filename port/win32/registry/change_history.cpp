@@ -162,9 +162,11 @@ void ChangeAuthor::refresh() {
 
 int recordChanges(sqlite3* db, const ChangeAuthor* author) {
   for (const auto& f : kFunctions) {
-    int rc =
-        sqlite3_create_function_v2(db, f.name, 0, SQLITE_UTF8, const_cast<ChangeAuthor*>(author),
-                                   f.function, nullptr, nullptr, nullptr);
+    // Direct-only: usable by the connection's own statements and TEMP
+    // triggers, never from anything the hive file holds.
+    int rc = sqlite3_create_function_v2(db, f.name, 0, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+                                        const_cast<ChangeAuthor*>(author), f.function, nullptr,
+                                        nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
   return sqlite3_exec(db, triggersSql().c_str(), nullptr, nullptr, nullptr);

@@ -10,8 +10,10 @@
 #include <map>
 
 #include "change_history.h"
+#include "hive_connection.h"
 #include "hive_file.h"
 #include "hive_location.h"
+#include "key_path.h"
 #include "sqlite_result.h"
 #include "sqlite_statement.h"
 
@@ -31,6 +33,12 @@ std::string fold(std::string_view text) {
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
   }
   return folded;
+}
+
+// SQLITE_TOOBIG when the data column holds more than any value may: only a
+// damaged or hostile file does.
+int checkValueSize(const vreg::StatementUse& q, int dataColumn) {
+  return q.bytes(dataColumn) > vreg::kMaxValueSize ? SQLITE_TOOBIG : SQLITE_ROW;
 }
 
 // The value of a type column and the data column after it.
@@ -103,7 +111,7 @@ class HiveConnection {
   LONG open(const std::string& path, int mode) {
     LONG recognised = vreg::recogniseHiveFile(path);
     if (recognised != ERROR_SUCCESS) return recognised;
-    int rc = sqlite3_open_v2(path.c_str(), &db_, mode | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = vreg::openHiveConnection(path, mode | SQLITE_OPEN_NOMUTEX, &db_);
     if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(db_, kLockTimeoutMs);
     return sqliteToWin32(rc);
   }
@@ -251,7 +259,7 @@ int readPresent(HiveConnection& c, const std::string& key, PastTree* tree) {
                   inSubtree("k.path", 1) + " ORDER BY k.id, v.rowid");
   q.bind(1, key);
   int rc;
-  while ((rc = q.step()) == SQLITE_ROW) {
+  while ((rc = q.step()) == SQLITE_ROW && (rc = checkValueSize(q, 3)) == SQLITE_ROW) {
     tree->addKey(q.text(0));
     std::optional<Value> value = valueAt(q, 2);
     if (value) tree->setValue(q.text(0), q.text(1), value);
@@ -267,7 +275,7 @@ int undoAfter(HiveConnection& c, const std::string& key, int64_t time, PastTree*
                   inSubtree("key", 1) + " ORDER BY id DESC");
   q.bind(1, key).bind(2, time);
   int rc;
-  while ((rc = q.step()) == SQLITE_ROW) {
+  while ((rc = q.step()) == SQLITE_ROW && (rc = checkValueSize(q, 4)) == SQLITE_ROW) {
     switch (changeOf(q.text(0))) {
       case Change::KeyCreated:
         tree->removeKey(q.text(1));
@@ -315,7 +323,8 @@ LONG ReadHistory(HKEY hive, const Filter& filter, std::vector<Record>* records) 
                   " ORDER BY id DESC");
   q.bind(1, filter.key).bind(2, filter.value).bind(3, filter.since).bind(4, filter.user);
   int rc;
-  while ((rc = q.step()) == SQLITE_ROW) {
+  while ((rc = q.step()) == SQLITE_ROW && (rc = checkValueSize(q, 10)) == SQLITE_ROW &&
+         (rc = checkValueSize(q, 12)) == SQLITE_ROW) {
     Record r;
     r.id = q.integer(0);
     r.time = q.integer(1);

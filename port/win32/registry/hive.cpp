@@ -12,6 +12,7 @@
 
 #include "change_counter.h"
 #include "change_history.h"
+#include "hive_connection.h"
 #include "hive_file.h"
 #include "key_path.h"
 #include "read_cache.h"
@@ -220,11 +221,11 @@ class Hive::Impl {
     if (recognised != ERROR_SUCCESS) return recognised;
     readOnly_ = hiveWriteAccess(location_.path) != ERROR_SUCCESS;
     int flags = (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(location_.path.c_str(), &db_, flags, nullptr);
+    int rc = openHiveConnection(location_.path, flags, &db_);
     if (rc != SQLITE_OK) {
-      sqlite3_close(db_);
-      db_ = nullptr;
-      return sqliteToWin32(rc);
+      LONG error = sqliteToWin32(rc);
+      if (error == ERROR_BADDB) corrupt_ = true;
+      return error;
     }
     epoch_ = forkEpoch.load();
     // Keep the -wal and -shm files when the last connection closes: readers
@@ -405,6 +406,7 @@ LONG Hive::readValue(KeyId key, std::string_view name, const ValueVisitor& visit
   Run q = impl_->run(kReadValue);
   int rc = q.bind(1, key).bind(2, name).step();
   if (rc == SQLITE_ROW) {
+    if (q.bytes(1) > kMaxValueSize) return ERROR_BADDB;
     const DWORD type = DWORD(q.integer(0));
     if (cached) impl_->cache_.rememberValue(key, name, ERROR_SUCCESS, type, q.blob(1), q.bytes(1));
     visit(type, q.blob(1), q.bytes(1));
@@ -486,6 +488,7 @@ LONG Hive::enumValue(KeyId key, DWORD index, const NamedValueVisitor& visit) {
   Run q = impl_->run(kEnumValue);
   int rc = q.bind(1, key).bind(2, int64_t(index)).step();
   if (rc == SQLITE_ROW) {
+    if (q.bytes(2) > kMaxValueSize) return ERROR_BADDB;
     visit(q.text(0), DWORD(q.integer(1)), q.blob(2), q.bytes(2));
     return ERROR_SUCCESS;
   }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "change_history.h"
+#include "hive_connection.h"
 #include "sqlite_result.h"
 #include "temporary_file.h"
 
@@ -88,7 +89,7 @@ void syncDirectory(const std::string& dir) {
 // Writes the schema into the empty file `path` and switches it to WAL mode.
 LONG initialiseHive(const std::string& path) {
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  int rc = openHiveConnection(path, SQLITE_OPEN_READWRITE, &db);
   // Each change writes three pages to the WAL (the key's write time, the
   // value, the history record), to be checksummed, copied and later synced:
   // 1 KiB pages make that a quarter of the work of SQLite's default 4 KiB.

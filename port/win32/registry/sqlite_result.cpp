@@ -27,11 +27,12 @@ LONG sqliteToWin32(int rc) {
     case SQLITE_NOTADB:
     case SQLITE_SCHEMA:
     case SQLITE_FORMAT:
+    // Only stored data can exceed the connection's limits: the callers check
+    // what they write.
+    case SQLITE_TOOBIG:
       return ERROR_BADDB;
     case SQLITE_CANTOPEN:
       return ERROR_CANTOPEN;
-    case SQLITE_TOOBIG:
-      return ERROR_INVALID_PARAMETER;
     default:
       return ERROR_REGISTRY_IO_FAILED;
   }

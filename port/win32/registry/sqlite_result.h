@@ -7,7 +7,8 @@
 namespace vreg {
 
 // Busy/locked: ERROR_BUSY; read-only: ERROR_ACCESS_DENIED; full:
-// ERROR_DISK_FULL; corrupt or not a database: ERROR_BADDB; other failures:
+// ERROR_DISK_FULL; corrupt, not a database, or stored data beyond the
+// connection's limits: ERROR_BADDB; other failures:
 // ERROR_REGISTRY_IO_FAILED.
 LONG sqliteToWin32(int rc);
 
