@@ -19,6 +19,7 @@
 #include <wchar.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -421,6 +422,51 @@ bool Verbatim(const std::string& override, std::string& text) {
 }
 
 // ---------------------------------------------------------------------------
+// How SetLocaleInfoA changes a picture, as Windows does.
+
+// A setting stored as its own override.
+bool Replace(const std::string& text, std::string& override) {
+  override = text;
+  return true;
+}
+
+// Every text between two fields of the picture becomes `separator`; text
+// before the first field and after the last stays. Windows rewrites both
+// pictures this way for a new date or time separator.
+bool ReplaceSeparators(const std::string& separator, std::string& picture) {
+  const char kFields[] = "dMyHhms";
+  size_t field = FindField(picture, 0, kFields);
+  if (field == kNoField) return true;
+  std::string result = picture.substr(0, field);
+  for (;;) {
+    size_t end = field + 1;
+    while (end < picture.size() && picture[end] == picture[field]) ++end;
+    result += picture.substr(field, end - field);
+    const size_t next = FindField(picture, end, kFields);
+    if (next == kNoField) {
+      result += picture.substr(end);
+      break;
+    }
+    result += separator;
+    field = next;
+  }
+  picture = result;
+  return true;
+}
+
+// The first hour field becomes h (12-hour clock) for "0", H (24-hour clock)
+// otherwise; false when the picture has no hour field.
+bool SetClock(const std::string& clock, std::string& picture) {
+  size_t hour = FindField(picture, 0, "Hh");
+  if (hour == kNoField) return false;
+  const char letter = !clock.empty() && clock[0] == '0' ? 'h' : 'H';
+  for (; hour < picture.size() && (picture[hour] == 'H' || picture[hour] == 'h'); ++hour) {
+    picture[hour] = letter;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
 // The settings GetLocaleInfoA answers.
 
 struct SettingRow {
@@ -429,6 +475,11 @@ struct SettingRow {
   const char* overrideName;  // the override that decides it: its own name or a picture's
   bool (*fromOverride)(const std::string& override, std::string& text);
   Setting (*derive)(const DerivedSettings&);  // without an override
+  // SetLocaleInfoA: the longest text it takes, in UTF-16 characters with the
+  // terminating zero (0: the setting cannot be set), and how that text
+  // changes the override.
+  int setLimit;
+  bool (*intoOverride)(const std::string& text, std::string& override);
 };
 
 const char kShortDate[] = "sShortDate";
@@ -436,26 +487,27 @@ const char kTimeFormat[] = "sTimeFormat";
 
 const SettingRow kSettingRows[] = {
     {LOCALE_ICENTURY, "iCentury", kShortDate, Century,
-     [](const DerivedSettings& s) { return s.century; }},
+     [](const DerivedSettings& s) { return s.century; }, 0, nullptr},
     {LOCALE_IMONLZERO, "iMonLZero", kShortDate, MonthLeadingZero,
-     [](const DerivedSettings& s) { return s.monthZero; }},
+     [](const DerivedSettings& s) { return s.monthZero; }, 0, nullptr},
     {LOCALE_IDAYLZERO, "iDayLZero", kShortDate, DayLeadingZero,
-     [](const DerivedSettings& s) { return s.dayZero; }},
+     [](const DerivedSettings& s) { return s.dayZero; }, 0, nullptr},
     {LOCALE_SDATE, "sDate", kShortDate, DateSeparator,
-     [](const DerivedSettings& s) { return s.dateSeparator; }},
-    {LOCALE_IDATE, "iDate", kShortDate, DateOrder,
-     [](const DerivedSettings& s) { return s.order; }},
+     [](const DerivedSettings& s) { return s.dateSeparator; }, 4, ReplaceSeparators},
+    {LOCALE_IDATE, "iDate", kShortDate, DateOrder, [](const DerivedSettings& s) { return s.order; },
+     0, nullptr},
     {LOCALE_STIME, "sTime", kTimeFormat, TimeSeparator,
-     [](const DerivedSettings& s) { return s.timeSeparator; }},
-    {LOCALE_ITIME, "iTime", kTimeFormat, Clock, [](const DerivedSettings& s) { return s.clock; }},
+     [](const DerivedSettings& s) { return s.timeSeparator; }, 4, ReplaceSeparators},
+    {LOCALE_ITIME, "iTime", kTimeFormat, Clock, [](const DerivedSettings& s) { return s.clock; }, 2,
+     SetClock},
     {LOCALE_ITLZERO, "iTLZero", kTimeFormat, HourLeadingZero,
-     [](const DerivedSettings& s) { return s.hourZero; }},
+     [](const DerivedSettings& s) { return s.hourZero; }, 0, nullptr},
     {LOCALE_S1159, "s1159", "s1159", Verbatim,
-     [](const DerivedSettings& s) { return s.amDesignator; }},
+     [](const DerivedSettings& s) { return s.amDesignator; }, 15, Replace},
     {LOCALE_S2359, "s2359", "s2359", Verbatim,
-     [](const DerivedSettings& s) { return s.pmDesignator; }},
-    {LOCALE_SSHORTDATE, kShortDate, kShortDate, Verbatim, ShortDatePicture},
-    {LOCALE_STIMEFORMAT, kTimeFormat, kTimeFormat, Verbatim, TimeFormatPicture},
+     [](const DerivedSettings& s) { return s.pmDesignator; }, 15, Replace},
+    {LOCALE_SSHORTDATE, kShortDate, kShortDate, Verbatim, ShortDatePicture, 80, Replace},
+    {LOCALE_STIMEFORMAT, kTimeFormat, kTimeFormat, Verbatim, TimeFormatPicture, 80, Replace},
 };
 
 const SettingRow* FindRow(LCTYPE type) {
@@ -463,6 +515,14 @@ const SettingRow* FindRow(LCTYPE type) {
     if (row.type == type) return &row;
   }
   return nullptr;
+}
+
+// The row of the setting an override is named after.
+const SettingRow& OverrideRow(const SettingRow& row) {
+  for (const SettingRow& candidate : kSettingRows) {
+    if (strcmp(candidate.valueName, row.overrideName) == 0) return candidate;
+  }
+  return row;
 }
 
 // ---------------------------------------------------------------------------
@@ -596,27 +656,54 @@ LONG WriteOverride(const char* name, const char* text) {
 // ---------------------------------------------------------------------------
 // Handing a text to the caller.
 
-// The length of the longest prefix of `text` of at most `limit` bytes that
-// ends on a character boundary of the process's character set. A byte that
-// starts no valid character counts as one character.
-size_t CharacterBoundary(const std::string& text, size_t limit) {
+// Calls visit(bytes, character) for each character of `text` in the
+// process's character set, in order, until it returns false. A byte that
+// starts no valid character is one character of its own (U+FFFD); without a
+// locale every byte is one character.
+template <typename Visit>
+void ForEachCharacter(const std::string& text, Visit visit) {
   LocaleHandle ctype(LC_CTYPE_MASK, EnvironmentLocaleName("LC_CTYPE"));
-  if (!ctype.valid()) return limit;  // the C locale: one byte, one character
-  const locale_t previous = uselocale(ctype.get());
+  const locale_t previous = ctype.valid() ? uselocale(ctype.get()) : (locale_t)0;
   mbstate_t state;
   memset(&state, 0, sizeof state);
-  size_t end = 0;
-  while (end < text.size()) {
-    size_t length = mbrlen(text.data() + end, text.size() - end, &state);
-    if (length == 0 || length == (size_t)-1 || length == (size_t)-2) {
-      length = 1;
-      memset(&state, 0, sizeof state);
+  for (size_t offset = 0; offset < text.size();) {
+    wchar_t character = static_cast<unsigned char>(text[offset]);
+    size_t length = 1;
+    if (ctype.valid()) {
+      length = mbrtowc(&character, text.data() + offset, text.size() - offset, &state);
+      if (length == 0 || length == (size_t)-1 || length == (size_t)-2) {
+        length = 1;
+        character = 0xFFFD;
+        memset(&state, 0, sizeof state);
+      }
     }
-    if (end + length > limit) break;
-    end += length;
+    if (!visit(length, character)) break;
+    offset += length;
   }
-  uselocale(previous);
+  if (ctype.valid()) uselocale(previous);
+}
+
+// The length of the longest prefix of `text` of at most `limit` bytes that
+// ends on a character boundary of the process's character set.
+size_t CharacterBoundary(const std::string& text, size_t limit) {
+  size_t end = 0;
+  ForEachCharacter(text, [&](size_t length, wchar_t) {
+    if (end + length > limit) return false;
+    end += length;
+    return true;
+  });
   return end;
+}
+
+// The length of `text` in UTF-16 characters, as Windows counts it after
+// converting an ANSI text: two for a character beyond U+FFFF.
+size_t Utf16Length(const std::string& text) {
+  size_t units = 0;
+  ForEachCharacter(text, [&](size_t, wchar_t character) {
+    units += static_cast<uint32_t>(character) > 0xFFFF ? 2 : 1;
+    return true;
+  });
+  return units;
 }
 
 // Windows' convention: cchData 0 asks for the size; otherwise the text and
@@ -654,6 +741,24 @@ int Answer(const Setting& setting, LPSTR data, int cchData, RegionalSettingSourc
   return CopyOut(setting.text, data, cchData);
 }
 
+// The setting's text now: from the user's override, else derived from the
+// locale. False, with the source set, when the override cannot give it.
+bool CurrentSetting(const SettingRow& row, Setting& setting) {
+  std::string override;
+  if (!ReadOverride(row.overrideName, override)) {
+    setting = row.derive(DeriveFromProcessLocale());
+    return true;
+  }
+  setting.source = REGIONAL_SOURCE_OVERRIDE;
+  return row.fromOverride(override, setting.text);
+}
+
+// Fails the call with `error`.
+BOOL Refuse(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
+
 }  // namespace
 
 extern "C" {
@@ -662,13 +767,9 @@ WINBASEAPI int WINAPI GetRegionalSetting(LCTYPE type, LPSTR data, int cchData,
                                          RegionalSettingSource* source) {
   const SettingRow* row = CheckCall(type, data, cchData);
   if (row == nullptr) return 0;
-  std::string override;
-  if (!ReadOverride(row->overrideName, override)) {
-    return Answer(row->derive(DeriveFromProcessLocale()), data, cchData, source);
-  }
   Setting setting = {std::string(), REGIONAL_SOURCE_OVERRIDE};
-  if (!row->fromOverride(override, setting.text)) {
-    if (source != nullptr) *source = REGIONAL_SOURCE_OVERRIDE;
+  if (!CurrentSetting(*row, setting)) {
+    if (source != nullptr) *source = setting.source;
     SetLastError(ERROR_INVALID_FLAGS);
     return 0;
   }
@@ -701,27 +802,31 @@ WINBASEAPI int WINAPI GetLocaleInfoA(LCID Locale, LCTYPE LCType, LPSTR lpLCData,
   return GetRegionalSetting(LCType, lpLCData, cchData, nullptr);
 }
 
-// The user's overrides are set as on Windows: the pictures and the
-// designators by their own names. Windows also takes sDate, sTime and iTime
-// and rewrites the picture with them; here the settings that follow from a
-// picture are changed only through it, and setting them fails. As for
-// GetLocaleInfoA, only the current user's locale is known.
+// As on Windows: the pictures and the designators are stored as the user's
+// overrides; a date or time separator rewrites every separator of its
+// picture, and the clock the picture's hour field. Each text has Windows'
+// length limit, and so has the picture that results. As for GetLocaleInfoA,
+// only the current user's locale is known.
 WINBASEAPI BOOL WINAPI SetLocaleInfoA(LCID Locale, LCTYPE LCType, LPCSTR lpLCData) {
   if (Locale != LOCALE_USER_DEFAULT || lpLCData == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
+    return Refuse(ERROR_INVALID_PARAMETER);
   }
   const SettingRow* row = FindRow(LCType);
-  if (row == nullptr || row->fromOverride != Verbatim) {
-    SetLastError(ERROR_INVALID_FLAGS);
-    return FALSE;
+  if (row == nullptr || row->setLimit == 0) return Refuse(ERROR_INVALID_FLAGS);
+  if (Utf16Length(lpLCData) + 1 > static_cast<size_t>(row->setLimit)) {
+    return Refuse(ERROR_INVALID_PARAMETER);
   }
-  const LONG status = WriteOverride(row->valueName, lpLCData);
-  if (status != ERROR_SUCCESS) {
-    SetLastError(static_cast<DWORD>(status));
-    return FALSE;
+  const SettingRow& overrideRow = OverrideRow(*row);
+  Setting override = {std::string(), REGIONAL_SOURCE_OVERRIDE};
+  if (&overrideRow != row && !CurrentSetting(overrideRow, override)) {
+    return Refuse(ERROR_INVALID_FLAGS);
   }
-  return TRUE;
+  if (!row->intoOverride(lpLCData, override.text)) return Refuse(ERROR_INVALID_FLAGS);
+  if (Utf16Length(override.text) + 1 > static_cast<size_t>(overrideRow.setLimit)) {
+    return Refuse(ERROR_INVALID_PARAMETER);
+  }
+  const LONG status = WriteOverride(overrideRow.valueName, override.text.c_str());
+  return status == ERROR_SUCCESS ? TRUE : Refuse(static_cast<DWORD>(status));
 }
 
 }  // extern "C"

@@ -70,8 +70,8 @@ TEST_F(GetLocaleInfoTest, TooSmallBufferFailsWithTheTextCutAtACharacter) {
   EXPECT_EQ(std::string("\xE5\x8D\x88\xE5"), buffer_);
 }
 
-// Bad arguments of GetLocaleInfoA, and SetLocaleInfoA of anything but the
-// current user's pictures and designators: failures that touch no buffer.
+// Bad arguments of GetLocaleInfoA, and SetLocaleInfoA of another locale or of
+// a setting that only follows from a picture: failures that touch no buffer.
 TEST_F(GetLocaleInfoTest, BadArgumentsFailWithoutTouchingTheBuffer) {
   const auto get = [this](LCID locale, LCTYPE type, bool buffer, int size) {
     return [=] { return GetLocaleInfoA(locale, type, buffer ? buffer_ : nullptr, size); };
@@ -87,7 +87,7 @@ TEST_F(GetLocaleInfoTest, BadArgumentsFailWithoutTouchingTheBuffer) {
       {get(LOCALE_USER_DEFAULT, LOCALE_SDATE | 0x80000000, true, 8), ERROR_INVALID_FLAGS},
       {set(LOCALE_SYSTEM_DEFAULT, LOCALE_S1159, "vm"), ERROR_INVALID_PARAMETER},
       {set(LOCALE_USER_DEFAULT, LOCALE_S1159, nullptr), ERROR_INVALID_PARAMETER},
-      {set(LOCALE_USER_DEFAULT, LOCALE_SDATE, "-"), ERROR_INVALID_FLAGS},
+      {set(LOCALE_USER_DEFAULT, LOCALE_IDATE, "1"), ERROR_INVALID_FLAGS},
       {set(LOCALE_USER_DEFAULT, 0x0022, "1"), ERROR_INVALID_FLAGS},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
@@ -139,3 +139,32 @@ TEST_F(GetLocaleInfoTest, OverridesAreThePicturesAndTheDesignators) {
 }
 
 }  // namespace
+
+// SetLocaleInfoA's limits count characters of the process's character set,
+// as Windows counts them after converting the text to UTF-16.
+TEST_F(GetLocaleInfoTest, LengthLimitsCountCharactersOfTheProcessCharacterSet) {
+  std::string accents;
+  for (int i = 0; i < 14; ++i) accents += "\xC3\xA9";  // é, two bytes in UTF-8
+  const std::string emoji = "\xF0\x9F\x98\x80";        // U+1F600: two UTF-16 characters
+  const struct {
+    const char* lang;
+    std::string text;
+    bool accepted;
+  } cases[] = {
+      {"C.UTF-8", accents, true},
+      {"C.UTF-8", accents + "\xC3\xA9", false},
+      {"C.UTF-8", std::string(12, 'a') + emoji, true},
+      {"C.UTF-8", std::string(13, 'a') + emoji, false},
+      // One byte, one character.
+      {"C", accents, false},
+  };
+  for (const auto& c : cases) {
+    setenv("LANG", c.lang, 1);
+    SetLastError(0);
+    EXPECT_EQ(c.accepted, SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_S1159, c.text.c_str()) != 0)
+        << c.lang << ", " << c.text.size() << " bytes";
+    if (!c.accepted) {
+      EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    }
+  }
+}
