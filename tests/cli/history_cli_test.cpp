@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "history_time.h"
+#include "registry_values.h"
 #include "run_cli.h"
 #include "temp_registry.h"
 
@@ -134,6 +135,17 @@ TEST(HistoryTime, ParsesIso8601InUtcOrLocalTime) {
   EXPECT_EQ("2024-06-11T14:30:00.000001Z", FormatHistoryTime(k1430Utc + 1));
   EXPECT_EQ("1969-12-31T23:59:59.999999Z", FormatHistoryTime(-1));
   unsetenv("TZ");
+}
+
+// Names and texts with control characters, as a program may store them:
+// each change stays one line, the characters shown as ^J, ^[ and so on.
+TEST_F(CliHistory, ControlCharactersAreEscapedSoEachChangeIsOneLine) {
+  regtest::Put(HKEY_CURRENT_USER, "Software\\Lines\nKey", "two\nlines",
+               regtest::Text("bell\a\x1b[31mred"));
+  const std::string out = RunOk({"reg", "history", "HKCU\\Software"}).out;
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3) << out;  // two keys created, one value
+  EXPECT_THAT(out, HasSubstr("HKEY_CURRENT_USER\\Software\\Lines^JKey  two^Jlines  (absent) -> "
+                             "REG_SZ bell^G^[[31mred\n"));
 }
 
 }  // namespace

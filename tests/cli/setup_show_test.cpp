@@ -1,10 +1,12 @@
 // vintutil setup and vintutil show, end to end in a private registry.
+#include <map>
 #include <regex>
 #include <sstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "registry_values.h"
 #include "run_cli.h"
 #include "temp_registry.h"
 
@@ -83,6 +85,39 @@ TEST_F(CliSetupShow, ShowListsEverySettingWithItsDefault) {
         "Berg\", \"default\": null}",
         "{\"name\": \"COMPANY\", \"type\": \"REG_SZ\", \"set\": false, \"value\": null, "
         "\"default\": null}"}) {
+    EXPECT_THAT(json, HasSubstr(entry));
+  }
+}
+
+// What show promises of a stored value: a 4-byte REG_BINARY is a signed
+// number, a text with control characters stays on one line, and a setting
+// stored otherwise than the suite stores it is marked.
+TEST_F(CliSetupShow, ShowDecodesSignedNumbersEscapesControlsAndMarksWrongTypes) {
+  regtest::Put(HKEY_LOCAL_MACHINE, kStoerschrieb, "FORMAT", regtest::Binary32(0xFFFFFFFE));
+  regtest::Put(HKEY_LOCAL_MACHINE, kOptionen, "PARAMETERLEVEL", regtest::Dword(3));
+  regtest::Put(HKEY_LOCAL_MACHINE, kOptionen, "AUTOSAVE", {REG_EXPAND_SZ, std::string("TRUE", 5)});
+  regtest::Put(HKEY_LOCAL_MACHINE, kVedorir, "RatingV", regtest::Binary32(100));
+  regtest::Put(HKEY_LOCAL_MACHINE, kUserInfo, "NAME", regtest::Text("Anna\nBerg\x1b[2J\t\x7f"));
+
+  const std::string table = RunOk({"show"}).out;
+  std::map<std::string, std::vector<std::string>> rows;
+  for (const auto& row : TableRows(table)) rows[row[0]] = row;
+  EXPECT_EQ(rows["FORMAT"][2], "-2");
+  EXPECT_EQ(rows["NAME"][2], "\"Anna^JBerg^[[2J^I^?\"");
+  const std::string wrong = "  (wrong type: the suite stores ";
+  EXPECT_EQ(rows["PARAMETERLEVEL"][1], "REG_DWORD");
+  EXPECT_EQ(rows["PARAMETERLEVEL"][3], "2" + wrong + "REG_BINARY of 4 bytes)");
+  EXPECT_EQ(rows["AUTOSAVE"][3], "\"FALSE\"" + wrong + "REG_SZ)");
+  EXPECT_EQ(rows["RatingV"][3], "100" + wrong + "REG_BINARY of 8 bytes)");
+  EXPECT_EQ(rows["FORMAT"][3], "0");  // a signed number of the right type: no mark
+
+  const std::string json = RunOk({"show", "--format", "json"}).out;
+  for (const char* entry :
+       {"{\"name\": \"FORMAT\", \"type\": \"REG_BINARY\", \"set\": true, \"value\": -2, "
+        "\"default\": 0}",
+        "{\"name\": \"PARAMETERLEVEL\", \"type\": \"REG_DWORD\", \"set\": true, \"value\": 3, "
+        "\"default\": 2, \"expected\": \"REG_BINARY of 4 bytes\"}",
+        "\"value\": \"Anna\\u000aBerg\\u001b[2J\\u0009\x7f\""}) {
     EXPECT_THAT(json, HasSubstr(entry));
   }
 }

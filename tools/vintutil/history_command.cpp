@@ -11,6 +11,7 @@
 
 #include "cli_common.h"
 #include "commands.h"
+#include "control_escape.h"
 #include "history_time.h"
 #include "key_path.h"
 #include "reg_file.h"
@@ -74,13 +75,17 @@ std::string ShownUser(const rh::Record& r) {
   return (r.user.empty() ? "" : r.user) + "(" + std::to_string(r.uid) + ")";
 }
 
+// One change to a line: names, texts and the program's name with their
+// control characters escaped.
 void PrintLine(const HiveRecord& h) {
   const rh::Record& r = h.record;
-  std::cout << FormatHistoryTime(r.time) << "  " << ShownUser(r) << "  " << r.program << "["
-            << r.pid << "]  " << ChangeText(r.change) << "  " << FullKey(h.root, r.key);
+  std::cout << FormatHistoryTime(r.time) << "  " << EscapeControls(ShownUser(r)) << "  "
+            << EscapeControls(r.program) << "[" << r.pid << "]  " << ChangeText(r.change) << "  "
+            << EscapeControls(FullKey(h.root, r.key));
   if (!IsKeyChange(r.change)) {
-    std::cout << "  " << (r.value.empty() ? kDefaultValueName : r.value) << "  "
-              << ShownValue(r.oldValue) << " -> " << ShownValue(r.newValue);
+    std::cout << "  " << EscapeControls(r.value.empty() ? kDefaultValueName : r.value) << "  "
+              << EscapeControls(ShownValue(r.oldValue)) << " -> "
+              << EscapeControls(ShownValue(r.newValue));
   }
   std::cout << "\n";
 }

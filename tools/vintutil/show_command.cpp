@@ -1,6 +1,7 @@
 // vintutil show: every setting of the suite that the library knows, by
 // section, with its stored value and the default the administrative writer
-// gives it.
+// gives it. A setting stored with another type or size than the suite
+// stores it with is marked.
 #include <RegistryLayout.h>
 #include <VarnoStrings.h>
 
@@ -10,6 +11,7 @@
 
 #include "cli_common.h"
 #include "commands.h"
+#include "control_escape.h"
 #include "registry_tree.h"
 #include "value_format.h"
 
@@ -100,6 +102,32 @@ std::vector<Section> KnownSettings() {
 
 const char* KindTypeName(Kind kind) { return kind == Kind::kText ? "REG_SZ" : "REG_BINARY"; }
 
+// How the suite stores a setting of this kind, as the mark of a setting
+// stored otherwise says it.
+std::string KindStorage(Kind kind) {
+  switch (kind) {
+    case Kind::kText:
+      return "REG_SZ";
+    case Kind::kNumber4:
+      return "REG_BINARY of 4 bytes";
+    case Kind::kDouble8:
+      return "REG_BINARY of 8 bytes";
+  }
+  return "";
+}
+
+bool StoredAsKind(Kind kind, const RegFileValue& stored) {
+  switch (kind) {
+    case Kind::kText:
+      return stored.type == REG_SZ;
+    case Kind::kNumber4:
+      return stored.type == REG_BINARY && stored.data.size() == 4;
+    case Kind::kDouble8:
+      return stored.type == REG_BINARY && stored.data.size() == 8;
+  }
+  return false;
+}
+
 // One row of the output.
 struct Row {
   std::string name;
@@ -109,6 +137,7 @@ struct Row {
   bool valueIsNumber = false;
   std::string writerDefault;
   bool defaultIsNumber = false;
+  std::string expected;  // how the suite stores it, when it is stored otherwise
 };
 
 struct SectionRows {
@@ -125,14 +154,15 @@ std::vector<SectionRows> Collect() {
     KeyHandle key;
     rows.exists = key.Open(path, KEY_QUERY_VALUE) == ERROR_SUCCESS;
     for (const Setting& setting : section.settings) {
-      Row row{setting.name,          KindTypeName(setting.kind), false, "", false,
-              setting.writerDefault, setting.kind != Kind::kText};
+      Row row{setting.name,          KindTypeName(setting.kind),  false, "", false,
+              setting.writerDefault, setting.kind != Kind::kText, ""};
       RegFileValue stored;
       if (rows.exists && ReadValue(key.get(), setting.name, stored) == ERROR_SUCCESS) {
         row.set = true;
         row.type = TypeName(stored.type);
         row.value = FormatDecoded(stored.type, stored.data);
         row.valueIsNumber = DecodesAsNumber(stored.type, stored.data);
+        if (!StoredAsKind(setting.kind, stored)) row.expected = KindStorage(setting.kind);
       }
       rows.rows.push_back(row);
     }
@@ -153,8 +183,11 @@ void PrintTable(const std::vector<SectionRows>& sections) {
     for (const Row& row : section.rows) {
       std::cout << "  " << std::setw(static_cast<int>(nameWidth)) << row.name << "  "
                 << std::setw(10) << row.type << "  " << std::setw(28)
-                << (row.set ? row.value : "unset") << "  "
-                << (row.writerDefault.empty() ? "-" : row.writerDefault) << "\n";
+                << (row.set ? EscapeControls(row.value) : "unset") << "  "
+                << (row.writerDefault.empty() ? "-" : row.writerDefault);
+      if (!row.expected.empty())
+        std::cout << "  (wrong type: the suite stores " << row.expected << ")";
+      std::cout << "\n";
     }
     std::cout << "\n";
   }
@@ -184,8 +217,9 @@ void PrintJson(const std::vector<SectionRows>& sections) {
                 << ", \"value\": " << (row.set ? JsonValue(row.value, row.valueIsNumber) : "null")
                 << ", \"default\": "
                 << (row.writerDefault.empty() ? "null"
-                                              : JsonValue(row.writerDefault, row.defaultIsNumber))
-                << "}";
+                                              : JsonValue(row.writerDefault, row.defaultIsNumber));
+      if (!row.expected.empty()) std::cout << ", \"expected\": " << JsonString(row.expected);
+      std::cout << "}";
     }
     std::cout << "]}";
   }
@@ -199,7 +233,8 @@ void AddShowCommand(CLI::App& app, int& status) {
   auto* show = app.add_subcommand(
       "show",
       "List every suite setting by section: stored value (or unset) and the default "
-      "that setup writes");
+      "that setup writes; a setting stored with another type than the suite's is marked, "
+      "control characters in texts are shown as ^J, ^I, ...");
   show->add_option("--format", *format, "table (default) or json")
       ->check(CLI::IsMember({"table", "json"}));
   show->callback([format, &status] {
