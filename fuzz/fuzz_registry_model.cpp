@@ -1,7 +1,8 @@
 // Random sequences of registry calls on HKEY_CURRENT_USER of a private hive,
 // each checked against a small in-memory model of the registry's semantics:
 // case-insensitive, case-preserving names; data kept byte for byte with its
-// type; ERROR_MORE_DATA with the size needed; ERROR_FILE_NOT_FOUND for what
+// type, text without its terminator as the ANSI functions treat it;
+// ERROR_MORE_DATA with the size needed; ERROR_FILE_NOT_FOUND for what
 // is missing; ERROR_KEY_DELETED through a handle whose key was deleted;
 // access rights per handle; ERROR_INVALID_HANDLE after RegCloseKey. Subkeys
 // enumerate in case-insensitive name order, values in the order created.
@@ -49,6 +50,13 @@ struct Value {
   DWORD type;
   std::vector<BYTE> data;
 };
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool LacksTerminator(const std::vector<BYTE>& data) { return !data.empty() && data.back() != 0; }
+std::vector<BYTE> Append(std::vector<BYTE> data, BYTE byte) {
+  data.push_back(byte);
+  return data;
+}
 
 struct Key {
   std::string name;       // as first created
@@ -101,6 +109,17 @@ void ExpectCode(const char* call, const std::string& detail, LONG actual, LONG e
   if (g_trace)
     std::fprintf(stderr, "%s %s -> %ld\n", call, detail.c_str(), static_cast<long>(actual));
   if (actual != expected) Fail(call, detail, actual, expected);
+}
+
+// The byte after a value's data read into a buffer of `capacity` bytes
+// (which held the data): a zero after text that lacks its terminator when
+// the buffer has room, else untouched.
+void ExpectAfterData(const Value& v, const std::vector<BYTE>& buffer, DWORD capacity,
+                     const char* call) {
+  const size_t size = v.data.size();
+  if (size >= capacity) return;
+  const BYTE expected = IsText(v.type) && LacksTerminator(v.data) ? 0 : 0xcc;
+  Expect(buffer[size] == expected, call, "the byte after the data of \"" + v.name + "\"");
 }
 
 class Session {
@@ -227,8 +246,6 @@ class Session {
       expected = ERROR_KEY_DELETED;
     } else if ((key = Walk(base.key, path))) {
       ExpectCode("RegCreateKeyExA", text + " (disposition)", disposition, REG_OPENED_EXISTING_KEY);
-    } else if (!(base.access & KEY_CREATE_SUB_KEY)) {
-      expected = ERROR_ACCESS_DENIED;
     } else {
       key = base.key;
       for (const std::string& c : path) {
@@ -300,13 +317,17 @@ class Session {
     std::string name;
     const char* namePtr = PickValueName(&name);
     const DWORD type = in_.ConsumeBool() ? Pick(kTypes) : in_.ConsumeIntegral<DWORD>();
-    const std::vector<BYTE> data =
+    std::vector<BYTE> data =
         in_.ConsumeBytes<BYTE>(in_.ConsumeIntegralInRange<size_t>(0, kMaxData));
+    // The byte after the data given, which the call may read.
+    const std::vector<BYTE> given = Append(data, in_.ConsumeIntegral<BYTE>());
     const LONG rc = RegSetValueExA(handle.hkey, namePtr, 0, type,
-                                   data.empty() ? nullptr : data.data(), DWORD(data.size()));
+                                   data.empty() ? nullptr : given.data(), DWORD(data.size()));
     const LONG expected = KeyError(handle, KEY_SET_VALUE);
     ExpectCode("RegSetValueExA", Where(handle) + " \"" + name + "\"", rc, expected);
     if (rc != ERROR_SUCCESS) return;
+    // Text given without its terminator, with a zero after it, keeps that zero.
+    if (IsText(type) && LacksTerminator(data) && given.back() == 0) data.push_back(0);
     if (Value* v = handle.key->FindValue(name)) {
       v->type = type;
       v->data = data;
@@ -339,6 +360,7 @@ class Session {
     if (rc == ERROR_SUCCESS && mode >= 2) {
       Expect(std::equal(v->data.begin(), v->data.end(), buffer.begin()), "RegQueryValueExA",
              "data of \"" + name + "\"");
+      ExpectAfterData(*v, buffer, capacity, "RegQueryValueExA");
       Expect(buffer[capacity] == 0xcc, "RegQueryValueExA", "wrote past the buffer");
     }
   }
@@ -440,14 +462,15 @@ class Session {
            "wrote past a buffer");
     if (!v) return;
     Expect(size == v->data.size(), "RegEnumValueA", "size of \"" + v->name + "\"");
+    Expect(type == v->type, "RegEnumValueA", "type of \"" + v->name + "\"");
     if (rc != ERROR_SUCCESS) return;
     Expect(nameLength == v->name.size() && name.data() == v->name, "RegEnumValueA",
            "value " + std::to_string(index) + " is \"" + std::string(name.data()) +
                "\", expected \"" + v->name + "\"");
-    Expect(type == v->type, "RegEnumValueA", "type of \"" + v->name + "\"");
     if (withData) {
       Expect(std::equal(v->data.begin(), v->data.end(), data.begin()), "RegEnumValueA",
              "data of \"" + v->name + "\"");
+      ExpectAfterData(*v, data, dataCapacity, "RegEnumValueA");
     }
   }
 

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "VarnoRegInit.h"
 #include "VarnoStrings.h"
@@ -32,12 +33,17 @@ constexpr size_t kMaxStored = 1256;
   std::abort();
 }
 
+// Stores the input's bytes exactly: RegSetValueExA reads the byte after
+// text (a zero there would be stored too), so a nonzero one follows them.
 void WriteSetting(const char* section, const char* value, const uint8_t* data, size_t size) {
   const std::string path = std::string(VARNO_REG_BASEPATH) + section;
+  std::vector<uint8_t> guarded(data, data + size);
+  guarded.push_back(0xff);
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                       nullptr) != ERROR_SUCCESS ||
-      RegSetValueExA(key, value, 0, REG_SZ, data, static_cast<DWORD>(size)) != ERROR_SUCCESS) {
+      RegSetValueExA(key, value, 0, REG_SZ, guarded.data(), static_cast<DWORD>(size)) !=
+          ERROR_SUCCESS) {
     std::fprintf(stderr, "cannot write %s\\%s\n", path.c_str(), value);
     std::abort();
   }

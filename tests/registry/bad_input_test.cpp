@@ -189,12 +189,16 @@ TEST_F(Limits, ValuesBeyondTheCapOrWithoutDataAreRefused) {
   RegCloseKey(key);
 }
 
+// The other roots fail as a parent handle that is not valid does: the result
+// handle is left untouched.
 TEST_F(Limits, OnlyTheMachineAndUserRootsExist) {
-  HKEY key = reinterpret_cast<HKEY>(0xcc);
+  const HKEY untouched = reinterpret_cast<HKEY>(0xcc);
+  HKEY key = untouched;
   for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_USERS, HKEY_CURRENT_CONFIG}) {
     EXPECT_EQ(ERROR_NOT_SUPPORTED, RegOpenKeyExA(root, "x", 0, KEY_READ, &key));
-    EXPECT_EQ(nullptr, key);
+    EXPECT_EQ(untouched, key);
     EXPECT_EQ(ERROR_NOT_SUPPORTED, RegCreateKeyA(root, "x", &key));
+    EXPECT_EQ(untouched, key);
   }
 }
 

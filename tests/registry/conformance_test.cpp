@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "temp_registry.h"
+#include "wine_difference.h"
 
 namespace {
 
@@ -22,6 +23,10 @@ LONG set(HKEY key, const char* name, DWORD type, const std::string& data) {
 }
 LONG setText(HKEY key, const char* name, const char* text) {
   return set(key, name, REG_SZ, std::string(text, strlen(text) + 1));
+}
+// Sets `size` bytes of `bytes`, which may go on beyond them.
+LONG setBytes(HKEY key, const char* name, DWORD type, const char* bytes, DWORD size) {
+  return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes), size);
 }
 // Whether the value exists: ERROR_SUCCESS or the reason it cannot be read.
 LONG query(HKEY key, const char* name) {
@@ -128,6 +133,100 @@ TEST_F(Conformance, NamesAreCaseInsensitiveAndCasePreserving) {
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, query(base_, nullptr));
 }
 
+// Reads of a value or key under one spelling see writes and deletions under
+// another at once, in the same process.
+TEST_F(Conformance, ReadsFollowChangesMadeUnderAnotherCase) {
+  char data[8];
+  auto read = [&](HKEY key, const char* name) {
+    memset(data, 0, sizeof data);
+    DWORD size = sizeof data - 1;
+    LONG result =
+        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    return result == ERROR_SUCCESS ? std::string(data) : "error " + std::to_string(result);
+  };
+  ASSERT_EQ(ERROR_SUCCESS, setText(base_, "Value", "old"));
+  EXPECT_EQ("old", read(base_, "Value"));
+  ASSERT_EQ(ERROR_SUCCESS, setText(base_, "VALUE", "new"));
+  EXPECT_EQ("new", read(base_, "Value"));
+  HKEY other = open("", KEY_ALL_ACCESS);
+  EXPECT_EQ("new", read(other, "value"));
+  ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(other, "vALUE"));
+  EXPECT_EQ("error 2", read(base_, "Value"));
+  RegCloseKey(other);
+
+  RegCloseKey(create("Key"));
+  HKEY key = open("Key", KEY_READ);
+  RegCloseKey(key);
+  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyA(base_, "KEY"));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "Key", 0, KEY_READ, &key));
+  RegCloseKey(create("kEY"));
+  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(base_, "Key", 0, KEY_READ, &key));
+  RegCloseKey(key);
+}
+
+// Text whose size leaves out its terminating zero, read and written through
+// the ANSI functions: a zero right after the data given is counted too, and
+// a zero is added after stored text that lacks one when the buffer has room
+// (the size reported is the data's).
+TEST_F(Conformance, TextWithoutItsTerminator) {
+  static const char kText[] = "FullString";
+  const DWORD length = DWORD(strlen(kText));
+  for (DWORD type : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ}) {
+    SCOPED_TRACE(testing::Message() << "type " << type);
+    // Size without the terminator, and a zero after the data: stored with it.
+    ASSERT_EQ(ERROR_SUCCESS, setBytes(base_, "counted", type, kText, length));
+    BYTE buffer[16];
+    memset(buffer, 0xcc, sizeof buffer);
+    DWORD size = length;
+    EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExA(base_, "counted", nullptr, nullptr, buffer, &size));
+    EXPECT_EQ(length + 1, size);
+
+    // Two short of the text: nothing is added, "FullStrin" is stored.
+    const DWORD shortened = length - 1;
+    ASSERT_EQ(ERROR_SUCCESS, setBytes(base_, "cut", type, kText, shortened));
+    size = kSentinel;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "cut", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(shortened, size);
+
+    // Read back into a buffer of its size, then one byte larger.
+    const struct {
+      DWORD capacity;
+      BYTE after;  // the byte after the data
+    } reads[] = {{shortened, 0xcc}, {shortened + 1, 0}};
+    for (const auto& r : reads) {
+      SCOPED_TRACE(testing::Message() << "buffer of " << r.capacity);
+      memset(buffer, 0xcc, sizeof buffer);
+      DWORD queried = r.capacity, valueType = kSentinel;
+      ASSERT_EQ(ERROR_SUCCESS,
+                RegQueryValueExA(base_, "cut", nullptr, &valueType, buffer, &queried));
+      EXPECT_EQ(type, valueType);
+      EXPECT_EQ(shortened, queried);
+      EXPECT_EQ(0, memcmp(buffer, kText, shortened));
+      EXPECT_EQ(r.after, buffer[shortened]);
+
+      memset(buffer, 0xcc, sizeof buffer);
+      char name[8];
+      DWORD nameLength = sizeof name, enumerated = r.capacity;
+      ASSERT_EQ(ERROR_SUCCESS, RegEnumValueA(base_, 1, name, &nameLength, nullptr, &valueType,
+                                             buffer, &enumerated));
+      EXPECT_STREQ("cut", name);
+      EXPECT_EQ(shortened, enumerated);
+      EXPECT_EQ(0, memcmp(buffer, kText, shortened));
+      EXPECT_EQ(r.after, buffer[shortened]);
+    }
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(base_, "counted"));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteValueA(base_, "cut"));
+  }
+  // Other types are stored and read exactly as given.
+  ASSERT_EQ(ERROR_SUCCESS, setBytes(base_, "binary", REG_BINARY, kText, length));
+  BYTE buffer[16];
+  memset(buffer, 0xcc, sizeof buffer);
+  DWORD size = sizeof buffer;
+  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "binary", nullptr, nullptr, buffer, &size));
+  EXPECT_EQ(length, size);
+  EXPECT_EQ(0xcc, buffer[length]);
+}
+
 TEST_F(Conformance, QueryBufferSizing) {
   ASSERT_EQ(ERROR_SUCCESS, set(base_, "v", REG_BINARY, "abcdef"));
   BYTE buffer[8];
@@ -192,6 +291,11 @@ TEST_F(Conformance, CreateMakesMissingParentsAndOpensExistingKeys) {
   key = create("One\\Two\\Three");
   EXPECT_EQ(ERROR_SUCCESS, query(key, "v"));
   RegCloseKey(key);
+  // Without a place for the handle nothing is created.
+  EXPECT_EQ(ERROR_INVALID_PARAMETER, RegCreateKeyA(base_, "Unheld", nullptr));
+  EXPECT_EQ(ERROR_BADKEY,
+            RegCreateKeyExA(base_, "Unheld", 0, nullptr, 0, KEY_READ, nullptr, nullptr, nullptr));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "Unheld", 0, KEY_READ, &key));
 }
 
 TEST_F(Conformance, PathSeparators) {
@@ -212,6 +316,24 @@ TEST_F(Conformance, AnEmptyPathOnARootGivesTheRoot) {
   EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_READ, &key));
   EXPECT_EQ(HKEY_LOCAL_MACHINE, key);
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_LOCAL_MACHINE));
+  // RegCreateKeyA gives back the root itself too.
+  for (const char* empty : {"", static_cast<const char*>(nullptr)}) {
+    key = kBogus;
+    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, empty, &key));
+    WINE_DIFFERENCE("Wine gives a new handle to the root")
+    EXPECT_EQ(HKEY_CURRENT_USER, key);
+    RegCloseKey(key);
+  }
+  // RegCreateKeyExA opens the root anew: a handle of its own.
+  DWORD disposition = kSentinel;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "", 0, nullptr, 0, KEY_READ, nullptr,
+                                           &key, &disposition));
+  EXPECT_NE(HKEY_CURRENT_USER, key);
+  EXPECT_EQ(DWORD(REG_OPENED_EXISTING_KEY), disposition);
+  char name[64];
+  DWORD length = sizeof name;
+  EXPECT_EQ(ERROR_SUCCESS, enumKey(key, 0, name, &length));
+  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
   // On another key it gives a new handle to the same key.
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(base_, "", 0, KEY_ALL_ACCESS, &key));
   EXPECT_NE(base_, key);
@@ -257,6 +379,28 @@ TEST_F(Conformance, AccessRightsAreCheckedPerHandle) {
   }
 }
 
+// Creating and deleting a subkey are checked against what the key allows,
+// not against the rights of the parent's handle: a handle with only read
+// rights does both.
+TEST_F(Conformance, SubkeysAreCreatedAndDeletedThroughAReadOnlyHandle) {
+  for (REGSAM access : {REGSAM(KEY_READ), REGSAM(KEY_QUERY_VALUE)}) {
+    SCOPED_TRACE(testing::Message() << "access 0x" << std::hex << access);
+    HKEY reader = open("", access), key = kBogus;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(reader, "New", &key));
+    RegCloseKey(key);
+    DWORD disposition = kSentinel;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(reader, "New\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, &disposition));
+    EXPECT_EQ(DWORD(REG_CREATED_NEW_KEY), disposition);
+    EXPECT_EQ(ERROR_SUCCESS, setText(key, "v", "x"));
+    RegCloseKey(key);
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(reader, "New\\Deeper"));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(reader, "New"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "New", 0, KEY_READ, &key));
+    RegCloseKey(reader);
+  }
+}
+
 TEST_F(Conformance, ClosedAndBogusHandlesAreInvalid) {
   HKEY key = create("Closed");
   ASSERT_EQ(ERROR_SUCCESS, RegCloseKey(key));
@@ -269,8 +413,20 @@ TEST_F(Conformance, ClosedAndBogusHandlesAreInvalid) {
     EXPECT_EQ(ERROR_INVALID_HANDLE,
               RegQueryValueExA(handle, "v", nullptr, nullptr, nullptr, &size));
     EXPECT_EQ(ERROR_INVALID_HANDLE, setText(handle, "v", "x"));
-    EXPECT_EQ(ERROR_INVALID_HANDLE, RegOpenKeyExA(handle, "x", 0, KEY_READ, &out));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegFlushKey(handle));
+    // A failed open or create through an invalid parent leaves the result alone.
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegOpenKeyExA(handle, "x", 0, KEY_READ, &out));
+    WINE_DIFFERENCE("Wine nulls the result")
+    EXPECT_EQ(kBogus, out);
+    out = kBogus;
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegCreateKeyA(handle, "x", &out));
+    WINE_DIFFERENCE("Wine nulls the result")
+    EXPECT_EQ(kBogus, out);
+    out = kBogus;
+    EXPECT_EQ(ERROR_INVALID_HANDLE,
+              RegCreateKeyExA(handle, "x", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr));
+    WINE_DIFFERENCE("Wine nulls the result")
+    EXPECT_EQ(kBogus, out);
   }
 }
 
@@ -293,6 +449,7 @@ TEST_F(Conformance, DeletingKeys) {
   EXPECT_EQ(ERROR_KEY_DELETED, RegDeleteValueA(old, "v"));
   EXPECT_EQ(ERROR_KEY_DELETED, enumValueName(old, 0, name, &length));
   EXPECT_EQ(ERROR_KEY_DELETED, RegCreateKeyA(old, "Sub", &sub));
+  EXPECT_EQ(ERROR_KEY_DELETED, RegFlushKey(old));
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(old));
   EXPECT_EQ(KeyInfo{}, keyInfo(successor))
       << "the new key starts empty and got nothing through the old handle";
@@ -334,53 +491,45 @@ TEST_F(Conformance, EnumeratingAndKeyInformation) {
   EXPECT_EQ(2u, length);
   EXPECT_EQ(DWORD(REG_SZ), type);
   EXPECT_EQ(4u, size);
-  // Data too small: the size needed, the name's length untouched.
-  length = sizeof name, size = 1;
-  EXPECT_EQ(ERROR_MORE_DATA, RegEnumValueA(base_, 0, name, &length, nullptr, &type, data, &size));
-  EXPECT_EQ(9u, size);
-  EXPECT_EQ(DWORD(sizeof name), length);
+  // Data or name too small: the size needed and the type, the name's length
+  // and both buffers untouched.
+  const struct { DWORD length, size; } tooSmall[] = {{sizeof name, 1}, {1, sizeof data}};
+  for (const auto& c : tooSmall) {
+    SCOPED_TRACE(testing::Message() << "name " << c.length << ", data " << c.size);
+    memset(name, 0xcc, sizeof name);
+    memset(data, 0xcc, sizeof data);
+    length = c.length, size = c.size, type = kSentinel;
+    EXPECT_EQ(ERROR_MORE_DATA, RegEnumValueA(base_, 0, name, &length, nullptr, &type, data, &size));
+    EXPECT_EQ(9u, size);
+    EXPECT_EQ(DWORD(REG_BINARY), type);
+    EXPECT_EQ(c.length, length);
+    EXPECT_EQ(0xcc, data[0]);
+    WINE_DIFFERENCE("Wine writes the name's first characters")
+    EXPECT_EQ('\xcc', name[0]);
+  }
+  length = sizeof name;
   EXPECT_EQ(ERROR_NO_MORE_ITEMS, enumValueName(base_, 2, name, &length));
   EXPECT_EQ(DWORD(sizeof name), length);
 
   EXPECT_EQ((KeyInfo{3, 10, 2, 2, 9}), keyInfo(base_));
 }
 
-// Windows behaviour that Wine 8 does not reproduce (it accepts longer names,
-// re-terminates REG_SZ data and lets a read-only handle create subkeys). A
-// Wine run of the suite leaves these out by their suite name.
-using WindowsOnly = Conformance;
-
-TEST_F(WindowsOnly, NamesAreLimitedTo255CharactersPerKeyAnd16383PerValue) {
+TEST_F(Conformance, NamesAreLimitedTo255CharactersPerKeyAnd16383PerValue) {
   RegCloseKey(create(std::string(255, 'k').c_str()));
   const std::string tooLong = "Parent\\" + std::string(256, 'k');
   HKEY key = nullptr;
+  WINE_DIFFERENCE("Wine accepts longer key names")
   EXPECT_EQ(ERROR_INVALID_PARAMETER, RegCreateKeyA(base_, tooLong.c_str(), &key));
+  WINE_DIFFERENCE("Wine accepts longer key names")
   EXPECT_EQ(ERROR_INVALID_PARAMETER, RegOpenKeyExA(base_, tooLong.c_str(), 0, KEY_READ, &key));
+  WINE_DIFFERENCE("Wine accepts longer key names")
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "Parent", 0, KEY_READ, &key))
       << "nothing was created, not even the parent";
   EXPECT_EQ(ERROR_SUCCESS, setText(base_, std::string(16383, 'v').c_str(), "x"));
+  WINE_DIFFERENCE("Wine accepts longer value names")
   EXPECT_EQ(ERROR_INVALID_PARAMETER, setText(base_, std::string(16384, 'v').c_str(), "x"));
+  WINE_DIFFERENCE("Wine accepts longer value names")
   EXPECT_EQ(1u, keyInfo(base_)[2]) << "values";
-}
-
-TEST_F(WindowsOnly, TextIsNeverReterminated) {
-  ASSERT_EQ(ERROR_SUCCESS, set(base_, "sz", REG_SZ, "abc"));
-  BYTE buffer[8] = {0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc};
-  DWORD size = 3;
-  ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(base_, "sz", nullptr, nullptr, buffer, &size));
-  EXPECT_EQ(3u, size);
-  EXPECT_EQ(0xcc, buffer[3]);
-}
-
-TEST_F(WindowsOnly, CreatingASubkeyNeedsTheRightToCreateOne) {
-  HKEY reader = open("", KEY_READ), key = nullptr;
-  EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyA(reader, "New", &key));
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(base_, "New", 0, KEY_READ, &key));
-  // Opening an existing key through RegCreateKeyA needs no right on the parent.
-  RegCloseKey(create("Existing"));
-  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyA(reader, "Existing", &key));
-  RegCloseKey(key);
-  RegCloseKey(reader);
 }
 
 }  // namespace

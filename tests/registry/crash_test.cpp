@@ -29,7 +29,7 @@ std::string nameOf(int round, int i) {
   return "r" + std::to_string(round) + "_" + std::to_string(i);
 }
 regtest::Value dataOf(int round, int i) {
-  return {REG_SZ, nameOf(round, i) + std::string(size_t(i % 7) * 300, '.')};
+  return regtest::Text(nameOf(round, i) + std::string(size_t(i % 7) * 300, '.'));
 }
 
 // Writes values until killed, reporting each acknowledged one on `ack`.

@@ -146,8 +146,7 @@ int RunAdd(const AddOptions& o) {
                     " exists and is kept: " + refusal);
       }
     }
-    rc = RegSetValueExA(key.get(), name.c_str(), 0, *type, data->data(),
-                        static_cast<DWORD>(data->size()));
+    rc = SetValueBytes(key.get(), name, *type, *data);
     if (rc != ERROR_SUCCESS) {
       return Fail(path->Full() + ", value " + o.value.Display() + ": " + RegistryErrorText(rc));
     }

@@ -75,10 +75,17 @@ LONG ReadValue(HKEY key, const std::string& name, RegFileValue& value) {
   return rc;
 }
 
+LONG SetValueBytes(HKEY key, const std::string& name, uint32_t type,
+                   const std::vector<unsigned char>& data) {
+  std::vector<unsigned char> guarded(data);
+  guarded.push_back(0xff);
+  return RegSetValueExA(key, name.c_str(), 0, type, guarded.data(),
+                        static_cast<DWORD>(data.size()));
+}
+
 LONG WriteValue(HKEY key, const RegFileValue& value) {
   if (value.remove) return RegDeleteValueA(key, value.name.c_str());
-  return RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
-                        static_cast<DWORD>(value.data.size()));
+  return SetValueBytes(key, value.name, value.type, value.data);
 }
 
 LONG ReadSubkeyNames(HKEY key, std::vector<std::string>& names) {

@@ -43,6 +43,13 @@ LONG ReadValue(HKEY key, const std::string& name, RegFileValue& value);
 // The names of the subkeys of an open key.
 LONG ReadSubkeyNames(HKEY key, std::vector<std::string>& names);
 
+// Sets the value to exactly the bytes given. RegSetValueExA, as Windows'
+// ANSI function, stores a terminating zero that text leaves out when the
+// byte after the data is zero; the bytes are passed with a nonzero byte
+// after them, so that what a file or command gave is what is stored.
+LONG SetValueBytes(HKEY key, const std::string& name, uint32_t type,
+                   const std::vector<unsigned char>& data);
+
 // Sets the value, or deletes it when value.remove is set.
 LONG WriteValue(HKEY key, const RegFileValue& value);
 

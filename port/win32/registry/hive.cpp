@@ -519,10 +519,12 @@ LONG Hive::keyInfo(KeyId key, KeyInfo* info) {
   return ERROR_SUCCESS;
 }
 
-LONG Hive::flush() {
+LONG Hive::flush(KeyId key) {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS || !impl_->db_) return attached;
+  LONG exists = impl_->keyExists(key);
+  if (exists != ERROR_SUCCESS) return exists;
   // Every commit is in the WAL; syncing it makes them all durable.
   sqlite3_file* wal = nullptr;
   int rc = sqlite3_file_control(impl_->db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &wal);

@@ -66,8 +66,9 @@ class Hive {
   LONG enumValue(KeyId key, DWORD index, const NamedValueVisitor& visit);
   LONG keyInfo(KeyId key, KeyInfo* info);
 
-  // Forces every committed write of the hive to stable storage.
-  LONG flush();
+  // Forces every committed write of the hive to stable storage;
+  // ERROR_KEY_DELETED when `key` no longer exists.
+  LONG flush(KeyId key);
 
   // How long a write waits for another writer's lock before ERROR_BUSY.
   static void setLockTimeout(int milliseconds);

@@ -55,6 +55,17 @@ LONG openSubKey(const OpenKey& base, LPCSTR subKey, REGSAM desired, OpenKey* res
   return grantAccess(*base.hive, desired, &result->access);
 }
 
+bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Copies a value's data into the caller's buffer of `capacity` bytes, which
+// holds it. Text stored without its terminating zero gets one after it when
+// the buffer has room, as Windows' ANSI functions do; the size reported
+// stays that of the data.
+void copyData(DWORD type, const BYTE* data, DWORD size, LPBYTE buffer, DWORD capacity) {
+  if (size) memcpy(buffer, data, size);
+  if (isText(type) && size && data[size - 1] && size < capacity) buffer[size] = 0;
+}
+
 // Copies a name and its terminator into a buffer of `*capacity` characters;
 // ERROR_MORE_DATA, with nothing written, when it does not fit.
 LONG copyName(std::string_view name, LPSTR buffer, LPDWORD capacity) {
@@ -71,17 +82,30 @@ void storeFileTime(int64_t ticks, PFILETIME time) {
   time->dwHighDateTime = DWORD(uint64_t(ticks) >> 32);
 }
 
+// An empty or null path on a predefined root names the root itself, whose
+// handle is given back as it is.
+bool namesTheRoot(HKEY hKey, LPCSTR subKey) {
+  return isPredefinedKey(hKey) && (!subKey || !*subKey);
+}
+
+// Opens `lpSubKey` below `hKey`, creating it and its missing parents. As on
+// Windows, creating a key is checked against what the hive allows, not
+// against the rights of the parent's handle. `rootItself`: an empty path on
+// a predefined root gives back the root's own handle (RegCreateKeyA).
 LONG createKey(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, PHKEY phkResult,
-               LPDWORD lpdwDisposition) {
-  if (!phkResult) return ERROR_INVALID_PARAMETER;
-  *phkResult = nullptr;
+               LPDWORD lpdwDisposition, bool rootItself) {
   OpenKey base, opened;
   LONG result = resolveKey(hKey, &base);
   if (result != ERROR_SUCCESS) return result;
+  if (rootItself && namesTheRoot(hKey, lpSubKey)) {
+    *phkResult = hKey;
+    if (lpdwDisposition) *lpdwDisposition = REG_OPENED_EXISTING_KEY;
+    return ERROR_SUCCESS;
+  }
+  *phkResult = nullptr;
   result = openSubKey(base, lpSubKey, samDesired, &opened);
   DWORD disposition = REG_OPENED_EXISTING_KEY;
   if (result == ERROR_FILE_NOT_FOUND) {
-    if (!(base.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
     result = grantAccess(*base.hive, samDesired, &opened.access);
     if (result != ERROR_SUCCESS) return result;
     if (base.hive->checkWritable() != ERROR_SUCCESS) return ERROR_ACCESS_DENIED;
@@ -104,15 +128,14 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM
   (void)ulOptions;  // REG_OPTION_OPEN_LINK and the like have no meaning here
   if (LONG fault = takeFault(REGDIAG_OPEN)) return fault;
   if (!phkResult) return ERROR_INVALID_PARAMETER;
-  *phkResult = nullptr;
   OpenKey base, opened;
   LONG result = resolveKey(hKey, &base);
   if (result != ERROR_SUCCESS) return result;
-  // An empty path on a root gives back the root itself, as on Windows.
-  if (isPredefinedKey(hKey) && (!lpSubKey || !*lpSubKey)) {
+  if (namesTheRoot(hKey, lpSubKey)) {
     *phkResult = hKey;
     return ERROR_SUCCESS;
   }
+  *phkResult = nullptr;
   result = openSubKey(base, lpSubKey, samDesired, &opened);
   if (result != ERROR_SUCCESS) return result;
   *phkResult = addHandle(std::move(opened));
@@ -121,7 +144,8 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM
 
 LSTATUS WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
   if (LONG fault = takeFault(REGDIAG_CREATE)) return fault;
-  return createKey(hKey, lpSubKey, MAXIMUM_ALLOWED, phkResult, nullptr);
+  if (!phkResult) return ERROR_INVALID_PARAMETER;
+  return createKey(hKey, lpSubKey, MAXIMUM_ALLOWED, phkResult, nullptr, true);
 }
 
 LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
@@ -132,7 +156,8 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR
   // stored, and access follows the hive file's permissions.
   (void)Reserved, (void)lpClass, (void)dwOptions, (void)lpSecurityAttributes;
   if (LONG fault = takeFault(REGDIAG_CREATE)) return fault;
-  return createKey(hKey, lpSubKey, samDesired, phkResult, lpdwDisposition);
+  if (!phkResult) return ERROR_BADKEY;
+  return createKey(hKey, lpSubKey, samDesired, phkResult, lpdwDisposition, false);
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {
@@ -155,8 +180,8 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
                                     if (lpType) *lpType = type;
                                     if (lpData && size > *lpcbData) {
                                       result = ERROR_MORE_DATA;
-                                    } else if (lpData && size) {
-                                      memcpy(lpData, data, size);
+                                    } else if (lpData) {
+                                      copyData(type, data, size, lpData, *lpcbData);
                                     }
                                     if (lpcbData) *lpcbData = size;
                                   });
@@ -173,6 +198,9 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
   if (!lpData && cbData) return ERROR_NOACCESS;
   std::string_view name = valueName(lpValueName);
   if (name.size() > kMaxValueNameLength || cbData > kMaxValueSize) return ERROR_INVALID_PARAMETER;
+  // Text whose size leaves out its terminating zero, where the byte after
+  // it is that zero, is stored with it, as Windows' ANSI function does.
+  if (isText(dwType) && cbData && lpData[cbData - 1] && !lpData[cbData]) ++cbData;
   return key.hive->writeValue(key.key, name, dwType, lpData, cbData);
 }
 
@@ -228,15 +256,16 @@ LSTATUS WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWOR
   result = key.hive->enumValue(
       key.key, dwIndex, [&](std::string_view name, DWORD type, const BYTE* data, DWORD size) {
         const bool nameFits = name.size() < *lpcchValueName;
-        const bool dataFits = !lpData || size <= *lpcbData;
+        const DWORD capacity = lpcbData ? *lpcbData : 0;
+        const bool dataFits = !lpData || size <= capacity;
         if (lpcbData) *lpcbData = size;
+        if (lpType) *lpType = type;
         if (!nameFits || !dataFits) {
           copied = ERROR_MORE_DATA;
           return;
         }
         copyName(name, lpValueName, lpcchValueName);
-        if (lpType) *lpType = type;
-        if (lpData && size) memcpy(lpData, data, size);
+        if (lpData) copyData(type, data, size, lpData, capacity);
       });
   return result != ERROR_SUCCESS ? result : copied;
 }
@@ -278,7 +307,7 @@ LSTATUS WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LP
 LSTATUS WINAPI RegFlushKey(HKEY hKey) {
   OpenKey key;
   LONG result = resolveKey(hKey, &key);
-  return result == ERROR_SUCCESS ? key.hive->flush() : result;
+  return result == ERROR_SUCCESS ? key.hive->flush(key.key) : result;
 }
 
 }  // extern "C"
