@@ -4,6 +4,9 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   # The stand-in's own diagnostics: a reset invalidates handles and rereads
   # the hive location.
   registry/diagnostics_test.cpp
+  # Faults injected below the API (RegDiagFailStorageNth) and the handle
+  # table's slots.
+  registry/storage_faults_test.cpp
   # Damages and forges the stand-in's SQLite hive files.
   registry/bad_input_test.cpp
   # Kills a writing child process (fork, SIGKILL) and reopens its hive.

@@ -21,6 +21,14 @@ typedef enum RegDiagCall {
   REGDIAG_ENUM = 6     // RegEnumKeyExA, RegEnumValueA
 } RegDiagCall;
 
+// The storage steps of the Linux registry a fault can be attached to (not
+// available on Windows): below the API, where SQLite does the work.
+typedef enum RegDiagStorage {
+  REGDIAG_PREPARE = 7,     // preparing one of a hive's statements
+  REGDIAG_WRITE_STEP = 8,  // a statement run inside a write transaction, its commit included
+  REGDIAG_SYNC = 9         // RegFlushKey's sync of the hive's log
+} RegDiagStorage;
+
 // Number of registry handles currently open in this process.
 WINADVAPI long WINAPI RegDiagOpenHandleCount(void);
 
@@ -28,6 +36,11 @@ WINADVAPI long WINAPI RegDiagOpenHandleCount(void);
 // `error`, without touching the hive. Several faults may be pending at once,
 // for the same or different calls; each fires once.
 WINADVAPI void WINAPI RegDiagFailNth(RegDiagCall call, unsigned n, LONG error);
+
+// Makes the nth storage step (1 = the next one) of kind `step` fail with the
+// SQLite result code `sqliteResult`, as if SQLite had returned it there, so
+// that a test sees what reaches the caller. Each fires once.
+WINADVAPI void WINAPI RegDiagFailStorageNth(RegDiagStorage step, unsigned n, int sqliteResult);
 
 // Drops every pending fault.
 WINADVAPI void WINAPI RegDiagClearFaults(void);

@@ -8,43 +8,55 @@
 namespace vreg {
 namespace {
 
+// Calls and storage steps are kinds of one numbering (1 to 9).
 struct Fault {
-  RegDiagCall call;
-  unsigned long long due;  // value of the call's counter at which it fires
-  LONG error;
+  int kind;
+  unsigned long long due;  // value of the kind's counter at which it fires
+  long error;              // a Win32 code for calls, a SQLite code for steps
 };
 
-constexpr int kCallKinds = REGDIAG_ENUM + 1;
+constexpr int kKinds = REGDIAG_SYNC + 1;
 
 std::mutex faultMutex;
-std::vector<Fault> pending;                      // guarded by faultMutex
-unsigned long long callCounts[kCallKinds] = {};  // guarded by faultMutex
+std::vector<Fault> pending;              // guarded by faultMutex
+unsigned long long counts[kKinds] = {};  // guarded by faultMutex
 std::atomic<bool> anyPending{false};
 
-}  // namespace
-
-LONG takeFault(RegDiagCall call) {
-  if (!anyPending.load(std::memory_order_acquire)) return ERROR_SUCCESS;
+long take(int kind) {
+  if (!anyPending.load(std::memory_order_acquire)) return 0;
   std::lock_guard<std::mutex> lock(faultMutex);
-  unsigned long long count = ++callCounts[call];
+  unsigned long long count = ++counts[kind];
   for (auto it = pending.begin(); it != pending.end(); ++it) {
-    if (it->call == call && it->due == count) {
-      LONG error = it->error;
+    if (it->kind == kind && it->due == count) {
+      long error = it->error;
       pending.erase(it);
       anyPending.store(!pending.empty(), std::memory_order_release);
       return error;
     }
   }
-  return ERROR_SUCCESS;
+  return 0;
 }
 
-void addFault(RegDiagCall call, unsigned n, LONG error) {
-  if (call < REGDIAG_OPEN || call > REGDIAG_ENUM || n == 0) return;
+void add(int kind, unsigned n, long error) {
   std::lock_guard<std::mutex> lock(faultMutex);
-  // Calls are only counted while a fault is pending, so restart the count.
-  if (pending.empty()) std::fill(std::begin(callCounts), std::end(callCounts), 0);
-  pending.push_back({call, callCounts[call] + n, error});
+  // Kinds are only counted while a fault is pending, so restart the count.
+  if (pending.empty()) std::fill(std::begin(counts), std::end(counts), 0);
+  pending.push_back({kind, counts[kind] + n, error});
   anyPending.store(true, std::memory_order_release);
+}
+
+}  // namespace
+
+LONG takeFault(RegDiagCall call) { return LONG(take(call)); }
+
+int takeStorageFault(RegDiagStorage step) { return int(take(step)); }
+
+void addFault(RegDiagCall call, unsigned n, LONG error) {
+  if (call >= REGDIAG_OPEN && call <= REGDIAG_ENUM && n != 0) add(call, n, error);
+}
+
+void addStorageFault(RegDiagStorage step, unsigned n, int sqliteResult) {
+  if (step >= REGDIAG_PREPARE && step <= REGDIAG_SYNC && n != 0) add(step, n, sqliteResult);
 }
 
 void clearFaults() {

@@ -12,6 +12,7 @@
 
 #include "change_counter.h"
 #include "change_history.h"
+#include "fault_injection.h"
 #include "hive_connection.h"
 #include "hive_file.h"
 #include "key_path.h"
@@ -129,16 +130,28 @@ class Hive::Impl {
     return error;
   }
 
+  // A use of statement `id`, prepared at its first use on the connection. A
+  // statement that could not be prepared steps to the preparing error, so
+  // that it reaches fail() like any other.
   Run run(StatementId id) {
+    int rc = SQLITE_OK;
     if (!statements_[id]) {
-      sqlite3_prepare_v3(db_, kStatementText[id], -1, SQLITE_PREPARE_PERSISTENT, &statements_[id],
-                         nullptr);
+      rc = takeStorageFault(REGDIAG_PREPARE);
+      if (rc == SQLITE_OK) {
+        rc = sqlite3_prepare_v3(db_, kStatementText[id], -1, SQLITE_PREPARE_PERSISTENT,
+                                &statements_[id], nullptr);
+      }
     }
-    return Run(statements_[id]);
+    if (rc == SQLITE_OK && inTransaction_) rc = takeStorageFault(REGDIAG_WRITE_STEP);
+    return Run(statements_[id], rc);
   }
 
+  // ERROR_SUCCESS when a statement that returns no rows ran to its end.
+  LONG done(int rc) { return rc == SQLITE_DONE ? ERROR_SUCCESS : fail(rc); }
+
   // Runs `body` in one write transaction (BEGIN IMMEDIATE waits for other
-  // writers up to the lock timeout). `body` returns a Win32 code; anything
+  // writers up to the lock timeout). `body` returns a Win32 code, SQLite's
+  // failures mapped by fail() where they happen; anything
   // but ERROR_SUCCESS rolls back. The cache outlives the write when no
   // other process wrote since it was filled; the caller then updates what
   // its change made stale before releasing the hive.
@@ -151,22 +164,20 @@ class Hive::Impl {
       sqlite3_busy_timeout(db_, timeout);
       appliedTimeout_ = timeout;
     }
-    int rc = run(kBeginWrite).step();
-    if (rc != SQLITE_DONE) return fail(rc);
+    LONG result = done(run(kBeginWrite).step());
+    if (result != ERROR_SUCCESS) return result;
     inTransaction_ = true;
     author_.refresh();
-    int bodyRc = SQLITE_OK;
     uint64_t before = 0, after = 0;
-    LONG result = changes_.beginWrite(&before);
-    if (result == ERROR_SUCCESS) result = body(&bodyRc);
-    if (result == ERROR_SUCCESS) {
-      bodyRc = run(kCommit).step();
-      if (bodyRc == SQLITE_DONE) bodyRc = SQLITE_OK;
+    result = changes_.beginWrite(&before);
+    if (result == ERROR_SUCCESS) result = body();
+    if (result == ERROR_SUCCESS) result = done(run(kCommit).step());
+    if (result != ERROR_SUCCESS) {
+      inTransaction_ = false;  // the rollback must run whatever is pending
+      run(kRollback).step();
     }
-    if (result != ERROR_SUCCESS || bodyRc != SQLITE_OK) run(kRollback).step();
     if (changes_.endWrite(&after)) cache_.advance(before, after);
     inTransaction_ = false;
-    if (bodyRc != SQLITE_OK) result = fail(bodyRc);
     if (corrupt_) disconnect();
     return result;
   }
@@ -328,7 +339,7 @@ LONG Hive::createKey(KeyId base, std::string_view path, KeyId* key, bool* create
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   KeyId id = kRootKey;
   bool made = false;
-  LONG result = impl_->transaction([&](int* rc) -> LONG {
+  LONG result = impl_->transaction([&]() -> LONG {
     LONG exists = impl_->keyExists(base);
     if (exists != ERROR_SUCCESS) return exists;
     const int64_t now = fileTimeNow();
@@ -338,18 +349,17 @@ LONG Hive::createKey(KeyId base, std::string_view path, KeyId* key, bool* create
       std::string_view prefix = path.substr(0, end);
       if (prefix.empty()) break;
       Run find = impl_->run(kFindKey);
-      *rc = find.bind(1, prefix).bind(2, kRootKey).step();
-      if (*rc == SQLITE_ROW) {
+      int rc = find.bind(1, prefix).bind(2, kRootKey).step();
+      if (rc == SQLITE_ROW) {
         id = find.integer(0);
         made = false;
-        *rc = SQLITE_OK;
         continue;
       }
-      if (*rc != SQLITE_DONE) return ERROR_BADDB;
+      if (rc != SQLITE_DONE) return impl_->fail(rc);
       Run insert = impl_->run(kInsertKey);
-      *rc = insert.bind(1, id).bind(2, lastComponent(prefix)).bind(3, prefix).bind(4, now).step();
-      if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
-      *rc = SQLITE_OK;
+      LONG inserted = impl_->done(
+          insert.bind(1, id).bind(2, lastComponent(prefix)).bind(3, prefix).bind(4, now).step());
+      if (inserted != ERROR_SUCCESS) return inserted;
       id = sqlite3_last_insert_rowid(impl_->db_);
       made = true;
     }
@@ -366,23 +376,18 @@ LONG Hive::createKey(KeyId base, std::string_view path, KeyId* key, bool* create
 LONG Hive::deleteKey(KeyId key) {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   if (key == kRootKey) return ERROR_ACCESS_DENIED;
-  LONG result = impl_->transaction([&](int* rc) -> LONG {
+  LONG result = impl_->transaction([&]() -> LONG {
     LONG exists = impl_->keyExists(key);
     if (exists != ERROR_SUCCESS) return exists;
     {
       Run children = impl_->run(kHasSubKeys);
-      *rc = children.bind(1, key).step();
-      if (*rc == SQLITE_ROW) {
-        *rc = SQLITE_OK;
-        return ERROR_ACCESS_DENIED;
-      }
-      if (*rc != SQLITE_DONE) return ERROR_BADDB;
+      int rc = children.bind(1, key).step();
+      if (rc == SQLITE_ROW) return ERROR_ACCESS_DENIED;
+      if (rc != SQLITE_DONE) return impl_->fail(rc);
     }
-    *rc = impl_->run(kDeleteKeyValues).bind(1, key).step();
-    if (*rc == SQLITE_DONE) *rc = impl_->run(kDeleteKey).bind(1, key).step();
-    if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
-    *rc = SQLITE_OK;
-    return ERROR_SUCCESS;
+    LONG deleted = impl_->done(impl_->run(kDeleteKeyValues).bind(1, key).step());
+    if (deleted != ERROR_SUCCESS) return deleted;
+    return impl_->done(impl_->run(kDeleteKey).bind(1, key).step());
   });
   // Paths and values that led to the key now lead nowhere.
   if (result == ERROR_SUCCESS) impl_->cache_.clear();
@@ -421,21 +426,17 @@ LONG Hive::readValue(KeyId key, std::string_view name, const ValueVisitor& visit
 
 LONG Hive::writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, DWORD size) {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
-  LONG result = impl_->transaction([&](int* rc) -> LONG {
+  LONG result = impl_->transaction([&]() -> LONG {
     // Stamping the key's write time also proves it still exists.
-    *rc = impl_->run(kTouchKey).bind(1, key).bind(2, fileTimeNow()).step();
-    if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
-    *rc = SQLITE_OK;
+    LONG touched = impl_->done(impl_->run(kTouchKey).bind(1, key).bind(2, fileTimeNow()).step());
+    if (touched != ERROR_SUCCESS) return touched;
     if (sqlite3_changes(impl_->db_) == 0) return ERROR_KEY_DELETED;
-    *rc = impl_->run(kWriteValue)
-              .bind(1, key)
-              .bind(2, name)
-              .bind(3, type)
-              .bindBlob(4, data, size)
-              .step();
-    if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
-    *rc = SQLITE_OK;
-    return ERROR_SUCCESS;
+    return impl_->done(impl_->run(kWriteValue)
+                           .bind(1, key)
+                           .bind(2, name)
+                           .bind(3, type)
+                           .bindBlob(4, data, size)
+                           .step());
   });
   if (result == ERROR_SUCCESS) impl_->cache_.rememberValue(key, name, result, type, data, size);
   return result;
@@ -446,16 +447,13 @@ LONG Hive::deleteValue(KeyId key, std::string_view name) {
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
   if (!impl_->db_) return ERROR_FILE_NOT_FOUND;
-  LONG result = impl_->transaction([&](int* rc) -> LONG {
+  LONG result = impl_->transaction([&]() -> LONG {
     LONG exists = impl_->keyExists(key);
     if (exists != ERROR_SUCCESS) return exists;
-    *rc = impl_->run(kDeleteValue).bind(1, key).bind(2, name).step();
-    if (*rc != SQLITE_DONE) return ERROR_REGISTRY_IO_FAILED;
-    *rc = SQLITE_OK;
+    LONG deleted = impl_->done(impl_->run(kDeleteValue).bind(1, key).bind(2, name).step());
+    if (deleted != ERROR_SUCCESS) return deleted;
     if (sqlite3_changes(impl_->db_) == 0) return ERROR_FILE_NOT_FOUND;
-    return impl_->run(kTouchKey).bind(1, key).bind(2, fileTimeNow()).step() == SQLITE_DONE
-               ? ERROR_SUCCESS
-               : ERROR_REGISTRY_IO_FAILED;
+    return impl_->done(impl_->run(kTouchKey).bind(1, key).bind(2, fileTimeNow()).step());
   });
   if (result == ERROR_SUCCESS) {
     impl_->cache_.rememberValue(key, name, ERROR_FILE_NOT_FOUND, REG_NONE, nullptr, 0);
@@ -528,6 +526,7 @@ LONG Hive::flush(KeyId key) {
   // Every commit is in the WAL; syncing it makes them all durable.
   sqlite3_file* wal = nullptr;
   int rc = sqlite3_file_control(impl_->db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &wal);
+  if (rc == SQLITE_OK) rc = takeStorageFault(REGDIAG_SYNC);
   if (rc == SQLITE_OK && wal && wal->pMethods) rc = wal->pMethods->xSync(wal, SQLITE_SYNC_NORMAL);
   return rc == SQLITE_OK ? ERROR_SUCCESS : impl_->fail(rc);
 }

@@ -13,6 +13,10 @@ void WINAPI RegDiagFailNth(RegDiagCall call, unsigned n, LONG error) {
   vreg::addFault(call, n, error);
 }
 
+void WINAPI RegDiagFailStorageNth(RegDiagStorage step, unsigned n, int sqliteResult) {
+  vreg::addStorageFault(step, n, sqliteResult);
+}
+
 void WINAPI RegDiagClearFaults(void) { vreg::clearFaults(); }
 
 void WINAPI RegDiagSetLockTimeout(DWORD milliseconds) {

@@ -64,10 +64,12 @@ class StatementUse {
   int rc_;  // SQLITE_OK, or why the statement could not be prepared
 };
 
-// One use of a statement prepared beforehand: reset when done.
+// One use of a statement prepared beforehand: reset when done. `failed`, when
+// not SQLITE_OK, is what stepping it returns instead (why it could not be
+// prepared or run).
 class Run : public StatementUse {
  public:
-  explicit Run(sqlite3_stmt* statement) : StatementUse(statement, SQLITE_OK) {}
+  Run(sqlite3_stmt* statement, int failed) : StatementUse(statement, failed) {}
   ~Run() { sqlite3_reset(s_); }
 };
 
