@@ -3,6 +3,7 @@
 // applied.
 #include <gtest/gtest.h>
 
+#include "cli_common.h"
 #include "run_cli.h"
 #include "temp_registry.h"
 #include "text_encoding.h"
@@ -28,6 +29,10 @@ TEST_P(CliRoundTrip, ExportDeleteImportGivesBackTheSameBytes) {
       {key, "/v", "binary", "/t", "REG_BINARY", "/d", std::string(200, 'e')},
       {key, "/v", "none", "/t", "REG_NONE", "/d", ""},
       {"HKCU\\Software\\Round\\Sub Key\\Deeper", "/v", "name with \\ and \"", "/d", "x"},
+      {"HKCU\\Software\\Round\\Schl\xC3\xBCssel", "/v", "n\xC3\xA4me", "/d",
+       "Gr\xC3\xBC\xC3\x9F"
+       "e \xE2\x82\xAC"},
+      {key, "/v", "\xC3\x84nderung", "/t", "REG_MULTI_SZ", "/d", "\xC3\xA9t\xC3\xA9\\0hiver"},
       {"HKCU\\Software\\Round\\Empty"},
   };
   for (std::vector<std::string> add : adds) {
@@ -48,6 +53,76 @@ TEST_P(CliRoundTrip, ExportDeleteImportGivesBackTheSameBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, CliRoundTrip, ::testing::Values("unicode", "regedit4"));
+
+// REGEDIT4 files hold the text of a code page: Windows-1252 unless
+// --codepage names another, both ways; what the code page cannot hold is
+// refused with its name, and nothing is written.
+TEST_F(CliTransfer, Regedit4TextIsInTheCodePage) {
+  const char* const key = "HKCU\\Software\\Cyr";
+  RunOk({"reg", "add", key, "/v", "\xD0\x98\xD0\xBC\xD1\x8F", "/d", "\xD0\x9F\xD1\x80\xD0\xB8"});
+  const std::string file = registry_.dir() + "/cyr.reg";
+  RunFails({"reg", "export", key, file, "--format", "regedit4"},
+           "cannot write " + file +
+               ": the value name '\xD0\x98\xD0\xBC\xD1\x8F' under "
+               "HKEY_CURRENT_USER\\Software\\Cyr holds text that code page 1252 cannot hold");
+  EXPECT_EQ(ReadFileBytes(file), "");
+  RunOk({"reg", "export", key, file, "--format", "regedit4", "--codepage", "1251"});
+  EXPECT_EQ(ReadFileBytes(file),
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Cyr]\r\n"
+            "\"\xC8\xEC\xFF\"=\"\xCF\xF0\xE8\"\r\n\r\n");
+  RunOk({"reg", "delete", key, "/f"});
+  RunOk({"reg", "import", file, "--codepage", "1251"});
+  EXPECT_NE(RunOk({"reg", "query", key})
+                .out.find("\xD0\x98\xD0\xBC\xD1\x8F    REG_SZ    \xD0\x9F\xD1\x80\xD0\xB8"),
+            std::string::npos);
+
+  // The same bytes read as Windows-1252 are other characters, still valid text.
+  RunOk({"reg", "import", file});
+  EXPECT_NE(RunOk({"reg", "query", key}).out.find("\xC3\x88\xC3\xAC\xC3\xBF    REG_SZ"),
+            std::string::npos);
+
+  RunFails({"reg", "import", file, "--codepage", "4711"}, "code page 4711 is not known",
+           kExitUsage);
+  RunFails({"reg", "export", key, file, "--codepage", "x"}, "not a code page number", kExitUsage);
+}
+
+// Whatever bytes a value holds, the JSON outputs are valid UTF-8.
+TEST_F(CliTransfer, JsonOutputIsValidUtf8WhateverIsStored) {
+  const std::string file = registry_.dir() + "/odd.reg";
+  // A Unicode file with a lone surrogate and an odd byte in text data, and
+  // an 8-bit file in the newer format whose text is not UTF-8.
+  WriteFileBytes(
+      file,
+      "\xFF\xFE" + Utf8ToUtf16le("Windows Registry Editor Version 5.00\r\n\r\n"
+                                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\TORVALE\\VARNO4\\OPTIONEN]\r\n"
+                                 "\"SPRACHE\"=hex(1):00,d8,41\r\n"));
+  RunOk({"reg", "import", file});
+  WriteFileBytes(file,
+                 "Windows Registry Editor Version 5.00\r\n\r\n"
+                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\TORVALE\\VARNO4\\PROGRAMME]\r\n"
+                 "\"FAVIS\"=\"C:\\\\Gr\xFC\xDF"
+                 "e\"\r\n");
+  RunOk({"reg", "import", file});
+  const std::string json = RunOk({"show", "--format", "json"}).out;
+  EXPECT_TRUE(IsValidUtf8(json)) << json;
+  EXPECT_NE(json.find("Gr\xEF\xBF\xBD\xEF\xBF\xBD"
+                      "e"),
+            std::string::npos)
+      << json;
+#ifndef _WIN32
+  const std::string history =
+      RunOk({"reg", "history", "HKLM\\SOFTWARE\\TORVALE", "--format", "json"}).out;
+  EXPECT_TRUE(IsValidUtf8(history)) << history;
+#endif
+
+  // Exported and imported again, the stored bytes are the same.
+  const std::string exported = registry_.dir() + "/again.reg";
+  RunOk({"reg", "export", "HKLM\\SOFTWARE\\TORVALE", exported});
+  const std::string before = RunOk({"reg", "query", "HKLM\\SOFTWARE\\TORVALE", "/s"}).out;
+  RunOk({"reg", "delete", "HKLM\\SOFTWARE\\TORVALE", "/f"});
+  RunOk({"reg", "import", exported});
+  EXPECT_EQ(RunOk({"reg", "query", "HKLM\\SOFTWARE\\TORVALE", "/s"}).out, before);
+}
 
 TEST_F(CliTransfer, ExportWritesUnicodeByDefaultAndKeepsAnExistingFile) {
   RunOk({"reg", "add", "HKLM\\Software\\A", "/v", "v", "/t", "REG_DWORD", "/d", "10"});

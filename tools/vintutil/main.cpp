@@ -1,52 +1,34 @@
 // vintutil: the command-line host of the library, for administrators and
 // for trying the library out.
-#include <iostream>
 #include <string>
 #include <vector>
 
-#include "cli_common.h"
-#include "commands.h"
-#include "host_resources.h"
-#include "reg_switches.h"
+#include "program.h"
 
-int main(int argc, char** argv) {
-  RegisterStringTable();
-  InstallReportPrinter();
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
 
-  CLI::App app(
-      "vintutil: the suite's settings in the registry, their administrative defaults, "
-      "and the library's date and disk utilities",
-      "vintutil");
-  app.require_subcommand(1);
-  int status = kExitSuccess;
-
-  AddSetupCommand(app, status);
-  AddShowCommand(app, status);
-  auto* reg = app.add_subcommand("reg",
-                                 "Keys and values under HKLM and HKCU, in the manner of reg.exe; "
-                                 "reg.exe's /v /ve /t /d /f /s /y are accepted too");
-  reg->require_subcommand(1);
-  AddRegAccessCommands(*reg, status);
-  AddRegTransferCommands(*reg, status);
-#ifndef _WIN32
-  AddRegHistoryCommand(*reg, status);
-#endif
-  AddDateCommand(app, status);
-  AddDfCommand(app, status);
-
-  // CLI11 takes the arguments in reverse order.
-  std::vector<std::string> args =
-      TranslateRegSwitches(std::vector<std::string>(argv + 1, argv + argc));
-  std::reverse(args.begin(), args.end());
-  try {
-    app.parse(args);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::ParseError& e) {
-    std::cerr << "vintutil: " << e.what() << " (see --help)\n";
-    return kExitUsage;
+// The arguments in UTF-8, as the program takes all text (argv holds them in
+// the ANSI code page, which loses what it cannot hold).
+std::vector<std::string> Arguments(int, char**) {
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  for (int i = 1; wide != nullptr && i < count; ++i) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string arg(static_cast<size_t>(size > 0 ? size : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
+    arg.resize(arg.size() - 1);
+    args.push_back(std::move(arg));
   }
-  return status;
+  LocalFree(wide);
+  return args;
 }
+#else
+std::vector<std::string> Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+#endif
+
+int main(int argc, char** argv) { return RunProgram(Arguments(argc, argv)); }

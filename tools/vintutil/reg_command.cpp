@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "cli_common.h"
+#include "command_line_text.h"
 #include "commands.h"
 #include "key_path.h"
 #include "registry_tree.h"
@@ -125,6 +126,11 @@ int RunAdd(const AddOptions& o) {
   const auto path = KeyArgument(o.key, status);
   if (!path) return status;
   if (path->subkey.empty()) return Fail("a root key cannot be changed: name a key below it");
+  for (const std::string& refusal :
+       {InvalidName(path->subkey, "the key name"), InvalidName(o.value.name, "the value name"),
+        InvalidText(o.data.value_or(""), "the data")}) {
+    if (!refusal.empty()) return Fail(refusal);
+  }
   const auto type = ParseTypeName(o.type);
   if (!type) return Fail("unknown type '" + o.type + "'");
   std::string error;

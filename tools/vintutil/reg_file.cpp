@@ -47,6 +47,19 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   return true;
 }
 
+// Whether only blanks, or blanks and a ; comment, are left of a data line.
+bool IsEndOfData(std::string_view rest) {
+  rest = TrimLeft(rest);
+  return rest.empty() || rest.front() == ';';
+}
+
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -66,6 +79,23 @@ std::optional<uint32_t> ParseHexNumber(std::string_view s, size_t maxDigits) {
   return n;
 }
 
+size_t HexDigitCount(std::string_view s) {
+  size_t count = 0;
+  while (count < s.size() && HexDigit(s[count]) >= 0) ++count;
+  return count;
+}
+
+// A byte of one or more hex digits (012 is 0x12), the whole of `s`.
+std::optional<unsigned char> ParseHexByte(std::string_view s) {
+  if (s.empty() || HexDigitCount(s) != s.size()) return std::nullopt;
+  unsigned value = 0;
+  for (char c : s) {
+    value = (value << 4) | static_cast<unsigned>(HexDigit(c));
+    if (value > 0xFF) return std::nullopt;
+  }
+  return static_cast<unsigned char>(value);
+}
+
 // Thrown inside the parser only; ParseRegFile turns it into its result.
 struct ParseFault {
   int line;
@@ -82,7 +112,7 @@ class Parser {
     for (; next_ < lines_.size();) {
       const int lineNo = static_cast<int>(next_) + 1;
       const std::string_view line = Trim(lines_[next_++]);
-      if (line.empty() || line.front() == ';') continue;
+      if (line.empty() || line.front() == ';' || line.front() == '#') continue;
       if (line.front() == '[') {
         ParseKeyLine(line, lineNo);
       } else if (line.front() == '@' || line.front() == '"') {
@@ -146,7 +176,7 @@ class Parser {
   }
 
   // Reads a "quoted" text from the front of `rest` (which starts with the
-  // quote), undoing the \\ and \" escapes, and leaves what follows in `rest`.
+  // quote), undoing the escapes, and leaves what follows in `rest`.
   static std::string ParseQuoted(std::string_view& rest, int lineNo, const char* what) {
     std::string text;
     for (size_t i = 1; i < rest.size(); ++i) {
@@ -158,10 +188,15 @@ class Parser {
       if (c == '\\') {
         if (i + 1 == rest.size()) break;
         const char escaped = rest[++i];
-        if (escaped != '\\' && escaped != '"') {
+        if (escaped == 'n') {
+          text += '\n';
+        } else if (escaped == 'r') {
+          text += '\r';
+        } else if (escaped == '\\' || escaped == '"') {
+          text += escaped;
+        } else {
           throw ParseFault{lineNo, std::string("unknown escape \\") + escaped + " in the " + what};
         }
-        text += escaped;
       } else {
         text += c;
       }
@@ -170,16 +205,20 @@ class Parser {
   }
 
   void ParseData(std::string_view rest, int lineNo, RegFileValue& value) {
-    if (rest == "-") {
+    if (!rest.empty() && rest.front() == '-' && IsEndOfData(rest.substr(1))) {
       value.remove = true;
     } else if (!rest.empty() && rest.front() == '"') {
       const std::string text = ParseQuoted(rest, lineNo, "text");
-      if (!Trim(rest).empty()) throw ParseFault{lineNo, "text after the closing quote"};
+      if (!IsEndOfData(rest)) throw ParseFault{lineNo, "text after the closing quote"};
       value.type = REG_SZ;
       value.data.assign(text.begin(), text.end());
       value.data.push_back(0);
     } else if (StartsWithNoCase(rest, "dword:")) {
-      const auto number = ParseHexNumber(Trim(rest.substr(6)), 8);
+      const std::string_view digits = TrimLeft(rest.substr(6));
+      const size_t count = HexDigitCount(digits);
+      const auto number = IsEndOfData(digits.substr(count))
+                              ? ParseHexNumber(digits.substr(0, count), 8)
+                              : std::nullopt;
       if (!number) throw ParseFault{lineNo, "dword: needs 1 to 8 hex digits"};
       value.type = REG_DWORD;
       for (int shift = 0; shift < 32; shift += 8) value.data.push_back((*number >> shift) & 0xFF);
@@ -194,39 +233,76 @@ class Parser {
       if (!type) throw ParseFault{lineNo, "hex(N): needs a type of 1 to 8 hex digits"};
       value.type = *type;
       value.data = ParseHexList(rest.substr(close + 2), lineNo);
-      if (file_.format == RegFileFormat::kUnicode && IsTextType(value.type)) {
-        const auto text = Utf16leToUtf8(
-            std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
-        if (!text) throw ParseFault{lineNo, "text data that is not UTF-16LE"};
-        value.data.assign(text->begin(), text->end());
-      }
+      if (IsTextType(value.type)) DecodeText(value.data, lineNo);
     } else {
       throw ParseFault{lineNo, "unknown data: expected \"text\", dword:, hex: or hex(N):, or -"};
     }
   }
 
-  // The comma-separated bytes after hex: or hex(N):, joining the following
-  // lines while a line ends in a backslash.
+  // Text data in hex form into the registry's 8-bit text: from UTF-16LE in a
+  // Unicode file (any bytes, losslessly), from the code page in REGEDIT4.
+  void DecodeText(std::vector<unsigned char>& data, int lineNo) const {
+    const std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+    std::string text;
+    if (file_.format == RegFileFormat::kUnicode) {
+      text = Utf16leToUtf8(bytes);
+    } else if (IsAscii(bytes)) {
+      return;
+    } else {
+      const auto decoded = DecodeCodePage(bytes, file_.codePage);
+      if (!decoded) {
+        throw ParseFault{
+            lineNo, "text data that is not text in code page " + std::to_string(file_.codePage)};
+      }
+      text = *decoded;
+    }
+    data.assign(text.begin(), text.end());
+  }
+
+  // The comma-separated bytes after hex: or hex(N):, as regedit reads them:
+  // a byte has one or more hex digits; a backslash after a comma continues
+  // the data on the next line that is neither blank nor a ; comment; a ;
+  // comment may follow the backslash, or end the data after a byte or comma.
   std::vector<unsigned char> ParseHexList(std::string_view first, int lineNo) {
-    std::string joined(TrimRight(first));
-    while (!joined.empty() && joined.back() == '\\') {
-      joined.pop_back();
-      if (next_ == lines_.size())
-        throw ParseFault{lineNo, "continued hex data at the end of the file"};
-      joined += Trim(lines_[next_++]);
-    }
     std::vector<unsigned char> bytes;
-    std::string_view list = joined;
-    while (!Trim(list).empty()) {
-      const size_t comma = list.find(',');
-      const std::string_view item = Trim(list.substr(0, comma));
-      const auto byte = ParseHexNumber(item, 2);
-      if (!byte) throw ParseFault{lineNo, "invalid hex byte '" + std::string(item) + "'"};
-      bytes.push_back(static_cast<unsigned char>(*byte));
-      if (comma == std::string_view::npos) break;
-      list.remove_prefix(comma + 1);
+    std::string_view rest = first;
+    for (;;) {
+      bool continued = false;
+      for (;;) {
+        rest = TrimLeft(rest);
+        if (rest.empty() || rest.front() == ';') break;
+        if (rest.front() == '\\') {
+          if (!IsEndOfData(rest.substr(1))) {
+            throw ParseFault{lineNo, "text after the backslash that continues hex data"};
+          }
+          continued = true;
+          break;
+        }
+        const std::string_view item = rest.substr(0, rest.find(','));
+        const size_t count = HexDigitCount(rest);
+        const auto byte = ParseHexByte(rest.substr(0, count));
+        rest.remove_prefix(count);
+        const bool comma = !rest.empty() && rest.front() == ',';
+        if (!byte || (!comma && !IsEndOfData(rest))) {
+          throw ParseFault{lineNo, "invalid hex byte '" + std::string(Trim(item)) + "'"};
+        }
+        bytes.push_back(*byte);
+        if (!comma) break;
+        rest.remove_prefix(1);
+      }
+      if (!continued) return bytes;
+      // Continued: the next line that holds data, or the end of the file.
+      for (;;) {
+        if (next_ == lines_.size()) return bytes;
+        lineNo = static_cast<int>(next_) + 1;
+        rest = TrimLeft(lines_[next_++]);
+        if (!rest.empty() && rest.front() != ';') break;
+      }
+      if (HexDigit(rest.front()) < 0) {
+        throw ParseFault{lineNo,
+                         "continued hex data expected, found '" + std::string(Trim(rest)) + "'"};
+      }
     }
-    return bytes;
   }
 
   std::vector<std::string_view> lines_;
@@ -234,23 +310,27 @@ class Parser {
   size_t next_ = 0;
 };
 
+// The lines of a text, each ended by CR LF, LF or CR alone, as regedit reads
+// them.
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
   while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
+    const size_t end = text.find_first_of("\r\n");
+    lines.push_back(text.substr(0, end));
     if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
+    const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+    text.remove_prefix(end + (crlf ? 2 : 1));
   }
   return lines;
 }
 
-int LineOfOffset(std::string_view text, size_t offset) {
-  int line = 1;
-  for (size_t i = 0; i < offset && i < text.size(); ++i) line += text[i] == '\n';
-  return line;
+// Whether the first line that is not blank is the REGEDIT4 header.
+bool IsRegedit4(const std::vector<std::string_view>& lines) {
+  for (std::string_view line : lines) {
+    line = Trim(line);
+    if (!line.empty()) return line == kRegedit4Header;
+  }
+  return false;
 }
 
 std::string Quote(std::string_view text) {
@@ -273,8 +353,16 @@ bool IsQuotable(const RegFileValue& value) {
   return true;
 }
 
+// Text data as a file holds it: UTF-16LE in a Unicode file, the code page's
+// bytes in REGEDIT4.
+std::string EncodeText(const std::string& text, const RegFile& file) {
+  if (file.format == RegFileFormat::kUnicode) return Utf8ToUtf16le(text);
+  if (IsAscii(text)) return text;
+  return EncodeCodePage(text, file.codePage).value_or(text);
+}
+
 void AppendHexData(std::string& out, size_t column, const RegFileValue& value,
-                   RegFileFormat format) {
+                   const RegFile& file) {
   char prefix[16];
   if (value.type == REG_BINARY) {
     std::snprintf(prefix, sizeof prefix, "hex:");
@@ -284,7 +372,7 @@ void AppendHexData(std::string& out, size_t column, const RegFileValue& value,
   out += prefix;
   column += std::string_view(prefix).size();
   std::string bytes(value.data.begin(), value.data.end());
-  if (format == RegFileFormat::kUnicode && IsTextType(value.type)) bytes = Utf8ToUtf16le(bytes);
+  if (IsTextType(value.type)) bytes = EncodeText(bytes, file);
   for (size_t i = 0; i < bytes.size(); ++i) {
     char hex[3];
     std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(bytes[i]));
@@ -299,7 +387,7 @@ void AppendHexData(std::string& out, size_t column, const RegFileValue& value,
   }
 }
 
-void AppendValue(std::string& out, const RegFileValue& value, RegFileFormat format) {
+void AppendValue(std::string& out, const RegFileValue& value, const RegFile& file) {
   const size_t lineStart = out.size();
   out += value.name.empty() ? std::string("@") : Quote(value.name);
   out += '=';
@@ -315,34 +403,50 @@ void AppendValue(std::string& out, const RegFileValue& value, RegFileFormat form
     std::snprintf(dword, sizeof dword, "dword:%08x", n);
     out += dword;
   } else {
-    AppendHexData(out, out.size() - lineStart, value, format);
+    AppendHexData(out, out.size() - lineStart, value, file);
   }
   out += kLineEnd;
 }
 
 }  // namespace
 
-RegFileParseResult ParseRegFile(std::string_view bytes) {
+RegFileParseResult ParseRegFile(std::string_view bytes, unsigned codePage) {
   RegFileParseResult result;
+  result.file.codePage = codePage;
   std::string decoded;
   std::string_view text = bytes;
-  if (bytes.substr(0, 2) == kUtf16Bom) {
-    size_t errorOffset = 0;
-    const auto utf8 = Utf16leToUtf8(bytes.substr(2), &errorOffset);
-    if (!utf8) {
-      // The line of the fault: count the line ends of the part that decodes.
-      const auto before = Utf16leToUtf8(bytes.substr(2, errorOffset));
-      result.errorLine = before ? LineOfOffset(*before, before->size()) : 1;
-      result.error = "the file is not valid UTF-16LE text";
-      return result;
-    }
-    decoded = *utf8;
+  const bool utf16 = bytes.substr(0, 2) == kUtf16Bom;
+  const bool utf8 = !utf16 && bytes.substr(0, 3) == kUtf8Bom;
+  if (utf16) {
+    decoded = Utf16leToUtf8(bytes.substr(2, (bytes.size() - 2) & ~size_t{1}));
     text = decoded;
-  } else if (bytes.substr(0, 3) == kUtf8Bom) {
+  } else if (utf8) {
     text.remove_prefix(3);
   }
+  std::vector<std::string_view> lines = SplitLines(text);
+  if (utf16 && bytes.size() % 2 != 0) {
+    result.errorLine = static_cast<int>(std::max<size_t>(lines.size(), 1));
+    result.error = "the file is not UTF-16LE text: it ends in half a character";
+    return result;
+  }
+  // A REGEDIT4 file without a byte-order mark is text in the code page.
+  std::vector<std::string> decodedLines;
+  if (!utf16 && !utf8 && IsRegedit4(lines)) {
+    decodedLines.reserve(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (IsAscii(lines[i])) continue;
+      const auto line = DecodeCodePage(lines[i], codePage);
+      if (!line) {
+        result.errorLine = static_cast<int>(i) + 1;
+        result.error = "the line is not text in code page " + std::to_string(codePage);
+        return result;
+      }
+      decodedLines.push_back(*line);
+      lines[i] = decodedLines.back();
+    }
+  }
   try {
-    Parser(SplitLines(text), result.file).Run();
+    Parser(std::move(lines), result.file).Run();
     result.ok = true;
   } catch (const ParseFault& fault) {
     result.file = RegFile{};
@@ -361,22 +465,35 @@ std::string SerializeRegFile(const RegFile& file) {
     text += key.path;
     text += ']';
     text += kLineEnd;
-    for (const RegFileValue& value : key.values) AppendValue(text, value, file.format);
+    for (const RegFileValue& value : key.values) AppendValue(text, value, file);
     text += kLineEnd;
   }
-  if (file.format == RegFileFormat::kRegedit4) return text;
+  if (file.format == RegFileFormat::kRegedit4) return EncodeText(text, file);
   return std::string(kUtf16Bom) + Utf8ToUtf16le(text);
 }
 
 std::string UnwritableName(const RegFile& file) {
-  const auto hasLineBreak = [](const std::string& name) {
-    return name.find_first_of("\r\n") != std::string::npos;
+  const std::string cannotHold =
+      "holds text that code page " + std::to_string(file.codePage) + " cannot hold";
+  const auto encodable = [&](const std::string& text) {
+    return file.format == RegFileFormat::kUnicode || IsAscii(text) ||
+           EncodeCodePage(text, file.codePage).has_value();
+  };
+  const auto fault = [&](const std::string& name) -> std::string {
+    if (name.find_first_of("\r\n") != std::string::npos) return "holds a line break";
+    return encodable(name) ? "" : cannotHold;
   };
   for (const RegFileKey& key : file.keys) {
-    if (hasLineBreak(key.path)) return "the key name '" + key.path + "' holds a line break";
+    if (const std::string why = fault(key.path); !why.empty()) {
+      return "the key name '" + ValidUtf8(key.path) + "' " + why;
+    }
     for (const RegFileValue& value : key.values) {
-      if (hasLineBreak(value.name)) {
-        return "the value name '" + value.name + "' under " + key.path + " holds a line break";
+      const std::string where = "'" + ValidUtf8(value.name) + "' under " + ValidUtf8(key.path);
+      if (const std::string why = fault(value.name); !why.empty()) {
+        return "the value name " + where + " " + why;
+      }
+      if (IsTextType(value.type) && !encodable(std::string(value.data.begin(), value.data.end()))) {
+        return "the data of the value " + where + " " + cannotHold;
       }
     }
   }

@@ -7,7 +7,8 @@
 // zeros. A Unicode file ("Windows Registry Editor Version 5.00", UTF-16LE)
 // writes the hex forms of those types as UTF-16LE, as Windows does; the
 // conversion is done here, both ways, losslessly (see text_encoding.h).
-// A REGEDIT4 file is 8-bit and carries every byte unchanged.
+// A REGEDIT4 file is 8-bit text in a Windows code page (Windows-1252 unless
+// told otherwise), converted here too, both ways (see code_page.h).
 #ifndef VINTUTIL_CLI_REG_FILE_H
 #define VINTUTIL_CLI_REG_FILE_H
 
@@ -15,6 +16,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "code_page.h"
 
 enum class RegFileFormat {
   kUnicode,   // "Windows Registry Editor Version 5.00", UTF-16LE with byte-order mark
@@ -49,6 +52,7 @@ struct RegFileKey {
 struct RegFile {
   RegFileFormat format = RegFileFormat::kUnicode;
   std::vector<RegFileKey> keys;
+  unsigned codePage = kDefaultCodePage;  // of the 8-bit text of a REGEDIT4 file
 };
 
 struct RegFileParseResult {
@@ -58,19 +62,25 @@ struct RegFileParseResult {
   std::string error;  // why the file is refused
 };
 
-// Parses a whole file. A fault anywhere refuses the whole file.
-RegFileParseResult ParseRegFile(std::string_view bytes);
+// Parses a whole file, reading a REGEDIT4 file's text in `codePage`. A fault
+// anywhere refuses the whole file. What regedit accepts is read: line ends
+// CR LF, LF or CR alone; ; comments after the data and between continued
+// hex lines; hex bytes of one or more digits up to ff; \n and \r escapes
+// (as Wine's regedit writes them) besides \\ and \" in quoted texts.
+RegFileParseResult ParseRegFile(std::string_view bytes, unsigned codePage = kDefaultCodePage);
 
 // The bytes of the file as regedit writes it: CRLF line ends, hex data
 // wrapped at 80 columns, text values quoted with \ and " escaped. A REG_SZ
 // that is not exactly one line of text with one terminating zero, and a
 // REG_DWORD that is not 4 bytes, are written in hex form so that they come
 // back byte for byte.
+// Requires UnwritableName(file) to be empty.
 std::string SerializeRegFile(const RegFile& file);
 
 // Why the file cannot be written as .reg text, or empty when it can: the
-// format has no escape for a line break, so a key or value name holding one
-// would not come back.
+// format has no escape for a line break that Windows reads, so a key or value
+// name holding one would not come back; and a REGEDIT4 file holds only the
+// characters of its code page, and only valid text.
 std::string UnwritableName(const RegFile& file);
 
 #endif

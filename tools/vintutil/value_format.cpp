@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "text_encoding.h"
+
 namespace {
 
 struct TypeNameEntry {
@@ -184,7 +186,7 @@ bool DecodesAsNumber(uint32_t type, const std::vector<unsigned char>& data) {
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  for (unsigned char c : ValidUtf8(text)) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);

@@ -37,7 +37,8 @@ bool DecodesAsNumber(uint32_t type, const std::vector<unsigned char>& data);
 std::string FormatDouble(double value);
 
 // A text as a JSON string: quotes, backslashes and control characters
-// escaped, other bytes as they are.
+// escaped, bytes that are not valid UTF-8 as U+FFFD, so the output is valid
+// UTF-8 whatever the registry holds.
 std::string JsonString(const std::string& text);
 
 // The number held in 4 or 8 little-endian bytes.
