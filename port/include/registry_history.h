@@ -90,8 +90,14 @@ WINADVAPI LONG ReadPastState(HKEY hive, const std::string& key, int64_t time, Pa
 
 WINADVAPI LONG ReadHistorySettings(HKEY hive, Settings* settings);
 
-// Changes the retention (at least 1 record, at least 1 day) and applies it
-// at once. Needs write access to the hive (ERROR_ACCESS_DENIED otherwise).
+// The retention's bounds: a history keeps 1 to kMaxRecordsLimit records,
+// none older than 1 to kMaxAgeDaysLimit days.
+constexpr int64_t kMaxRecordsLimit = 1000000000;
+constexpr int64_t kMaxAgeDaysLimit = 100000;
+
+// Changes the retention (within the bounds above, ERROR_INVALID_PARAMETER
+// otherwise) and applies it at once. Needs write access to the hive
+// (ERROR_ACCESS_DENIED otherwise).
 WINADVAPI LONG ChangeHistorySettings(HKEY hive, std::optional<int64_t> maxRecords,
                                      std::optional<int64_t> maxAgeDays);
 

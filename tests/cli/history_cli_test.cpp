@@ -104,7 +104,10 @@ TEST_F(CliHistory, SettingsAreShownAndChangedPerHive) {
   EXPECT_THAT(RunOk({"reg", "history", "--settings"}).out,
               HasSubstr("HKEY_LOCAL_MACHINE: 0 records; kept: at most 100000 records, none older "
                         "than 365 days"));
-  RunFails({"reg", "history", "HKCU", "--set-limit", "0"}, "not valid");
+  RunFails({"reg", "history", "HKCU", "--set-limit", "0"},
+           "--set-limit 0: a history keeps 1 to 1000000000 records");
+  RunFails({"reg", "history", "HKCU", "--set-age", "100001"},
+           "--set-age 100001: a history keeps records of 1 to 100000 days");
   RunFails({"reg", "history", "HKCU\\Software", "--settings"}, "belong to a hive");
 }
 

@@ -1,9 +1,16 @@
-// vintutil setup on a registry that cannot be opened: its location is a
-// file, not a directory, so no hive can open.
+// vintutil setup where it cannot write: a registry that cannot be opened
+// (its location is a file, not a directory), and a machine hive that the
+// user may not write.
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <registry_diagnostics.h>
 
 #include <gtest/gtest.h>
 
+#include "../registry/child_process.h"
+#include "registry_values.h"
 #include "run_cli.h"
 #include "temp_registry.h"
 
@@ -22,6 +29,28 @@ TEST_F(CliSetupShow, SetupThatCannotWriteReportsAndFails) {
             "vintutil settings: Cannot open the registry key of the fault-record format (sections "
             "STOERSCHRIEB, SCHNITTSTELLEN, OPTIONEN).\n"
             "vintutil: setup is incomplete: see the reports above\n");
+}
+
+// A user who may not write the machine hive is told so once, before
+// anything is tried, with the hive's file and what to do.
+TEST_F(CliSetupShow, SetupWithoutWriteAccessSaysSoOnceUpFront) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run the program as nobody";
+  regtest::Put(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other", "v", regtest::Text("root's"));
+  RegDiagReset();                         // no connection of root's stays open
+  chmod(registry_.dir().c_str(), 01777);  // nobody's own hive may be created there
+  const std::string errFile = registry_.dir() + "/err";
+  const int status = runInChild([&] {
+    if (!becomeNobody()) return 100;
+    const CliRun run = RunCli({"setup"});
+    WriteFileBytes(errFile, run.err);
+    return run.out.empty() ? run.status : 101;
+  });
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(ReadFileBytes(errFile),
+            "vintutil: access is denied to the machine hive " + registry_.machineHive() +
+                " (HKEY_LOCAL_MACHINE): run this as root (sudo), or have its group given write "
+                "access to the hive as the README's \"Who may write the machine hive\" "
+                "describes; nothing was written\n");
 }
 
 }  // namespace

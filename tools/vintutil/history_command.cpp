@@ -191,6 +191,18 @@ int RunSettings(const HistoryOptions& o, std::optional<KeyPath> path) {
   if (!path->subkey.empty())
     return Fail("the history settings belong to a hive: name HKLM or HKCU");
   if (o.maxRecords || o.maxAgeDays) {
+    const auto outside = [](const std::optional<int64_t>& n, int64_t limit) {
+      return n && (*n < 1 || *n > limit);
+    };
+    if (outside(o.maxRecords, rh::kMaxRecordsLimit)) {
+      return Fail("--set-limit " + std::to_string(*o.maxRecords) + ": a history keeps 1 to " +
+                  std::to_string(rh::kMaxRecordsLimit) + " records");
+    }
+    if (outside(o.maxAgeDays, rh::kMaxAgeDaysLimit)) {
+      return Fail("--set-age " + std::to_string(*o.maxAgeDays) +
+                  ": a history keeps records of 1 to " + std::to_string(rh::kMaxAgeDaysLimit) +
+                  " days");
+    }
     const LONG rc = rh::ChangeHistorySettings(path->root, o.maxRecords, o.maxAgeDays);
     if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
   }

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "key_path.h"
+#include "refusal_reason.h"
 #include "registry_tree.h"
 
 namespace {
@@ -54,13 +55,16 @@ class HiveTransaction {
         undo_.push_back(std::move(step));
         rc = DeleteTree(planned.path);
       }
-      return Check(rc, where + "deleting " + planned.path.Full(), error);
+      return Check(rc, planned.path, nullptr, 0, where + "deleting " + planned.path.Full(), error);
     }
     if (auto missing = FirstMissingKey(planned.path)) {
       undo_.push_back(UndoStep{UndoStep::kDeleteCreatedKey, *missing, {}, {}});
     }
     KeyHandle key;
-    if (!Check(key.Create(planned.path), where + planned.path.Full(), error)) return false;
+    if (!Check(key.Create(planned.path), planned.path, nullptr, 0, where + planned.path.Full(),
+               error)) {
+      return false;
+    }
     for (const RegFileValue& value : planned.block->values) {
       onChange_();
       UndoStep step{UndoStep::kRestoreValue, planned.path, {}, {}};
@@ -73,7 +77,10 @@ class HiveTransaction {
       undo_.push_back(std::move(step));
       const std::string what = "line " + std::to_string(value.line) + ", " + planned.path.Full() +
                                ", value " + (value.name.empty() ? "@" : "\"" + value.name + "\"");
-      if (!Check(WriteValue(key.get(), value), what, error)) return false;
+      if (!Check(WriteValue(key.get(), value), planned.path, &value.name, value.data.size(), what,
+                 error)) {
+        return false;
+      }
     }
     return true;
   }
@@ -90,9 +97,11 @@ class HiveTransaction {
   }
 
  private:
-  static bool Check(LONG rc, const std::string& what, std::string* error) {
+  // True for success; otherwise *error says what failed and why.
+  static bool Check(LONG rc, const KeyPath& path, const std::string* valueName, size_t dataSize,
+                    const std::string& what, std::string* error) {
     if (rc == ERROR_SUCCESS) return true;
-    *error = what + ": " + RegistryErrorText(rc);
+    *error = what + ": " + RefusalReason(rc, path, valueName, dataSize);
     return false;
   }
 
@@ -155,19 +164,31 @@ ApplyResult ApplyRegFile(const RegFile& file, const std::function<void(size_t ap
     }
     planned.push_back(PlannedKey{*path, &block});
   }
+  std::vector<std::string> changed;  // the hives whose part was applied whole
   for (HKEY hive : hives) {
     HiveTransaction transaction(counted);
     std::string error;
+    const std::string hiveName = KeyPath{hive, ""}.Full();
+    bool touched = false;
+    bool failed = false;
     for (const PlannedKey& key : planned) {
       if (key.path.root != hive) continue;
+      touched = true;
       if (transaction.Apply(key, &error)) continue;
-      const std::string hiveName = KeyPath{hive, ""}.Full();
+      failed = true;
       result.ok = false;
       result.failures.push_back(error + (transaction.Rollback()
                                              ? "; nothing of " + hiveName + " was changed"
                                              : "; undoing the changes to " + hiveName +
                                                    " failed too, it is changed in part"));
       break;
+    }
+    if (touched && !failed) changed.push_back(hiveName);
+  }
+  // Each hive is changed whole or not at all: a part that went in stays.
+  for (const std::string& hiveName : changed) {
+    for (std::string& failure : result.failures) {
+      failure += "; the changes to " + hiveName + " were made and are kept";
     }
   }
   return result;

@@ -18,7 +18,8 @@
 struct ApplyResult {
   bool ok = true;
   // One line per hive that was not changed, or was changed only in part
-  // because its undo failed too.
+  // because its undo failed too; each names the other hive when that one's
+  // changes were made and kept.
   std::vector<std::string> failures;
 };
 

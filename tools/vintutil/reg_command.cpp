@@ -10,6 +10,7 @@
 #include "command_line_text.h"
 #include "commands.h"
 #include "key_path.h"
+#include "refusal_reason.h"
 #include "registry_tree.h"
 #include "value_format.h"
 
@@ -86,7 +87,7 @@ int RunQuery(const QueryOptions& o) {
 
   KeyHandle key;
   LONG rc = key.Open(*path, KEY_READ);
-  if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
+  if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RefusalReason(rc, *path));
   if (o.value.Given()) {
     RegFileValue value;
     rc = ReadValue(key.get(), o.value.defaultValue ? "" : o.value.name, value);
@@ -140,7 +141,7 @@ int RunAdd(const AddOptions& o) {
 
   KeyHandle key;
   LONG rc = key.Create(*path);
-  if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
+  if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RefusalReason(rc, *path));
   if (o.value.Given()) {
     const std::string name = o.value.defaultValue ? "" : o.value.name;
     RegFileValue existing;
@@ -154,7 +155,8 @@ int RunAdd(const AddOptions& o) {
     }
     rc = SetValueBytes(key.get(), name, *type, *data);
     if (rc != ERROR_SUCCESS) {
-      return Fail(path->Full() + ", value " + o.value.Display() + ": " + RegistryErrorText(rc));
+      return Fail(path->Full() + ", value " + o.value.Display() + ": " +
+                  RefusalReason(rc, *path, &name, data->size()));
     }
   }
   std::cout << kDone << "\n";

@@ -1,5 +1,7 @@
 #include "registry_tree.h"
 
+#include <registry_limits.h>
+
 #include <algorithm>
 #include <string>
 
@@ -155,7 +157,11 @@ std::string RegistryErrorText(LONG error) {
       return "the registry is busy";
     case ERROR_INVALID_PARAMETER:
     case ERROR_INVALID_NAME:
-      return "the name or data is not valid";
+      return "a name or the data is beyond the registry's limits (key names of " +
+             std::to_string(REGISTRY_MAX_KEY_NAME_LENGTH) + " characters, " +
+             std::to_string(REGISTRY_MAX_KEY_DEPTH) + " levels of keys, value names of " +
+             std::to_string(REGISTRY_MAX_VALUE_NAME_LENGTH) + " characters, " +
+             std::to_string(REGISTRY_MAX_VALUE_SIZE) + " bytes of data)";
     case ERROR_BADDB:
     case ERROR_REGISTRY_CORRUPT:
       return "the hive file is damaged";

@@ -10,6 +10,7 @@
 #include "cli_common.h"
 #include "commands.h"
 #include "host_resources.h"
+#include "machine_hive_advice.h"
 #include "registry_tree.h"
 #include "value_format.h"
 
@@ -39,7 +40,21 @@ const RegFileValue* FindValue(const SectionState& state, const std::string& name
   return nullptr;
 }
 
+// Whether this process may write the machine hive, asked as setup's first
+// write would: creating HKLM\SOFTWARE, where its sections lie.
+LONG MachineHiveWriteAccess() {
+  HKEY key = nullptr;
+  const LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, nullptr, 0,
+                                  KEY_CREATE_SUB_KEY | KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (rc == ERROR_SUCCESS) RegCloseKey(key);
+  return rc;
+}
+
 int RunSetup() {
+  // Every write would be refused: said once, up front, with what to do.
+  if (MachineHiveWriteAccess() == ERROR_ACCESS_DENIED) {
+    return Fail(MachineHiveAccessDenied() + "; nothing was written");
+  }
   std::vector<KeyPath> paths;
   std::vector<SectionState> before;
   for (const char* section : kSections) {

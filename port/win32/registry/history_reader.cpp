@@ -304,9 +304,6 @@ int orderByCreation(HiveConnection& c, const std::string& key, int64_t time, Pas
   return rc;
 }
 
-constexpr int64_t kMaxRecordsLimit = 1000000000;
-constexpr int64_t kMaxAgeDaysLimit = 100000;
-
 }  // namespace
 
 LONG ReadHistory(HKEY hive, const Filter& filter, std::vector<Record>* records) {

@@ -3,6 +3,7 @@
 #ifndef VINTUTIL_REGISTRY_KEY_PATH_H
 #define VINTUTIL_REGISTRY_KEY_PATH_H
 
+#include <registry_limits.h>
 #include <windows.h>
 
 #include <string>
@@ -11,11 +12,11 @@
 namespace vreg {
 
 // Longest key name component, in characters.
-constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxKeyNameLength = REGISTRY_MAX_KEY_NAME_LENGTH;
 // Longest value name, in characters.
-constexpr size_t kMaxValueNameLength = 16383;
+constexpr size_t kMaxValueNameLength = REGISTRY_MAX_VALUE_NAME_LENGTH;
 // Largest value data accepted, in bytes (Windows guarantees at least 1 MiB).
-constexpr DWORD kMaxValueSize = 4u * 1024 * 1024;
+constexpr DWORD kMaxValueSize = REGISTRY_MAX_VALUE_SIZE;
 
 // Normalises a relative key path: `\` separated, empty components (doubled or
 // trailing separators) dropped, so "A\\B\" becomes "A\B". Fails with
