@@ -16,6 +16,10 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   # POSIX permissions of the hive files and their change counters, as root
   # and as nobody.
   registry/permissions_test.cpp
+  # Throwaway users plant files among the hives, administer one as a group
+  # and hold POSIX locks on its files.
+  registry/foreign_files_test.cpp
+  registry/reader_locks_test.cpp
   # Forked processes and threads sharing state through anonymous shared memory.
   registry/stress_test.cpp
   # Fills the disk with a file size limit (setrlimit, SIGXFSZ) in a forked child.

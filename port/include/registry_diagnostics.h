@@ -54,6 +54,13 @@ WINADVAPI void WINAPI RegDiagSetLockTimeout(DWORD milliseconds);
 // Handles still open become invalid.
 WINADVAPI void WINAPI RegDiagReset(void);
 
+// Copies into `text` (of `size` bytes, terminated, cut to fit) why the
+// registry last refused to use a file in this process: the file's name and
+// what is wrong with it (its owner, its access, a link). Returns the length
+// of the whole reason, 0 when nothing was refused. The command-line tool
+// reports it with "access is denied".
+WINADVAPI DWORD WINAPI RegDiagLastRefusal(char* text, DWORD size);
+
 #ifdef __cplusplus
 }
 #endif

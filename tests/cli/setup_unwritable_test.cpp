@@ -1,6 +1,7 @@
 // vintutil setup where it cannot write: a registry that cannot be opened
 // (its location is a file, not a directory), and a machine hive that the
-// user may not write.
+// user may not write. A registry directory the stand-in refuses is named in
+// the error, with the reason.
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,6 +52,13 @@ TEST_F(CliSetupShow, SetupWithoutWriteAccessSaysSoOnceUpFront) {
                 " (HKEY_LOCAL_MACHINE): run this as root (sudo), or have its group given write "
                 "access to the hive as the README's \"Who may write the machine hive\" "
                 "describes; nothing was written\n");
+}
+
+TEST_F(CliSetupShow, ARefusedRegistryDirectoryIsNamedWithTheReason) {
+  ASSERT_EQ(0, chmod(registry_.dir().c_str(), 0777));
+  RunFails({"reg", "add", "HKLM\\Software\\Vendor", "/f"},
+           "access is denied: " + registry_.dir() +
+               ": every user may write this directory and it has no sticky bit");
 }
 
 }  // namespace

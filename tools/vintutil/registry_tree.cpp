@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <string>
 
+#ifndef _WIN32
+#include <registry_diagnostics.h>
+#endif
+
 KeyHandle::~KeyHandle() { Close(); }
 
 void KeyHandle::Close() {
@@ -147,12 +151,27 @@ bool KeyExists(const KeyPath& path) {
   return key.Open(path, KEY_QUERY_VALUE) == ERROR_SUCCESS;
 }
 
+namespace {
+
+// Why the registry stand-in last refused a hive file, as ": <file>: <what is
+// wrong>"; nothing when it refused none (and on Windows).
+std::string RefusalReason() {
+#ifdef _WIN32
+  return "";
+#else
+  char text[1024];
+  return RegDiagLastRefusal(text, sizeof text) > 0 ? std::string(": ") + text : "";
+#endif
+}
+
+}  // namespace
+
 std::string RegistryErrorText(LONG error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
       return "the key or value does not exist";
     case ERROR_ACCESS_DENIED:
-      return "access is denied";
+      return "access is denied" + RefusalReason();
     case ERROR_BUSY:
       return "the registry is busy";
     case ERROR_INVALID_PARAMETER:

@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "hive_trust.h"
 #include "sqlite_result.h"
 #include "temporary_file.h"
 
@@ -25,14 +26,17 @@ constexpr std::chrono::milliseconds kLookAgain{100};
 
 }  // namespace
 
-ChangeCounter::ChangeCounter(std::string hivePath)
-    : hivePath_(std::move(hivePath)), path_(hivePath_ + "-changes") {}
+ChangeCounter::ChangeCounter(std::string hivePath, HiveKind kind)
+    : hivePath_(std::move(hivePath)), kind_(kind), path_(hivePath_ + "-changes") {}
 
 ChangeCounter::~ChangeCounter() { unmap(); }
 
 LONG ChangeCounter::map(bool writable) {
-  int fd = open(path_.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
+  struct stat hive;
+  LONG result = checkHiveFile(hivePath_, kind_, &hive);
+  if (result != ERROR_SUCCESS) return result;
+  int fd = openCompanion(path_, hive, 0, writable ? O_RDWR : O_RDONLY, &result);
+  if (fd < 0) return result;
   struct stat st;
   void* mapped = MAP_FAILED;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == off_t(kFileSize)) {
@@ -57,11 +61,12 @@ void ChangeCounter::unmap() {
 }
 
 // Builds the file under a temporary name and moves it into place whole,
-// with the hive file's mode (and owner, for root): whoever may read the hive
-// may read the counter, whoever may write it may advance the counter.
+// with the hive file's mode, group (and owner, for root): whoever may read
+// the hive may read the counter, whoever may write it may advance it.
 LONG ChangeCounter::create() {
   struct stat hive;
-  if (stat(hivePath_.c_str(), &hive) != 0) return errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
+  LONG checked = checkHiveFile(hivePath_, kind_, &hive);
+  if (checked != ERROR_SUCCESS) return checked;
   removeAbandonedTemporaries(path_);
   const std::string temp = temporaryNameFor(path_);
   int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -69,11 +74,10 @@ LONG ChangeCounter::create() {
   char content[kFileSize] = {};
   memcpy(content, kMagic, sizeof kMagic);
   LONG result = ERROR_SUCCESS;
-  if (pwrite(fd, content, sizeof content, 0) != ssize_t(sizeof content) || fsync(fd) != 0 ||
-      fchmod(fd, hive.st_mode & 0666) != 0 ||
-      (geteuid() == 0 && fchown(fd, hive.st_uid, hive.st_gid) != 0)) {
+  if (pwrite(fd, content, sizeof content, 0) != ssize_t(sizeof content) || fsync(fd) != 0) {
     result = errnoToWin32(errno, ERROR_FILE_NOT_FOUND);
   }
+  if (result == ERROR_SUCCESS) result = matchCompanionToHive(fd, hive, 0666);
   close(fd);
   // Only a missing or damaged file is replaced, never one that is valid:
   // processes that mapped it would no longer see the changes.

@@ -18,12 +18,15 @@
 #include <cstdint>
 #include <string>
 
+#include "hive_location.h"
+
 namespace vreg {
 
 class ChangeCounter {
  public:
-  // `hivePath`: the hive file, whose mode and owner the counter file copies.
-  explicit ChangeCounter(std::string hivePath);
+  // `hivePath`: the hive file, whose mode, owner and group the counter file
+  // copies.
+  ChangeCounter(std::string hivePath, HiveKind kind);
   ~ChangeCounter();
   ChangeCounter(const ChangeCounter&) = delete;
   ChangeCounter& operator=(const ChangeCounter&) = delete;
@@ -53,6 +56,7 @@ class ChangeCounter {
   void unmap();
 
   std::string hivePath_;
+  HiveKind kind_;
   std::string path_;
   uint64_t* value_ = nullptr;  // in the shared mapping
   bool writable_ = false;

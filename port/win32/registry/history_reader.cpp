@@ -70,7 +70,7 @@ class HiveConnection {
     if (result != ERROR_SUCCESS) return result;
     result = vreg::hiveFileState(location.path);
     if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-    if (result == ERROR_SUCCESS) result = open(location.path, SQLITE_OPEN_READONLY);
+    if (result == ERROR_SUCCESS) result = open(location, SQLITE_OPEN_READONLY);
     if (result != ERROR_SUCCESS) return result;
     Statement version(db_, "SELECT user_version FROM pragma_user_version");
     int rc = version.step();
@@ -88,7 +88,7 @@ class HiveConnection {
     if (result != ERROR_SUCCESS) return result;
     result = vreg::hiveFileState(location.path);
     if (result == ERROR_FILE_NOT_FOUND) result = vreg::createHiveFile(location);
-    if (result == ERROR_SUCCESS) result = open(location.path, SQLITE_OPEN_READWRITE);
+    if (result == ERROR_SUCCESS) result = open(location, SQLITE_OPEN_READWRITE);
     if (result != ERROR_SUCCESS) return result;
     // As the registry's own connections: the -wal and -shm files stay for
     // readers who may not create them.
@@ -108,10 +108,11 @@ class HiveConnection {
   }
 
  private:
-  LONG open(const std::string& path, int mode) {
-    LONG recognised = vreg::recogniseHiveFile(path);
+  LONG open(const vreg::HiveLocation& location, int mode) {
+    LONG recognised = vreg::recogniseHiveFile(location.path);
     if (recognised != ERROR_SUCCESS) return recognised;
-    int rc = vreg::openHiveConnection(path, mode | SQLITE_OPEN_NOMUTEX, &db_);
+    int rc =
+        vreg::openHiveConnection(location.path, location.kind, mode | SQLITE_OPEN_NOMUTEX, &db_);
     if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(db_, kLockTimeoutMs);
     return sqliteToWin32(rc);
   }

@@ -1,6 +1,7 @@
 #include "hive.h"
 
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <sqlite3.h>
@@ -15,6 +16,7 @@
 #include "fault_injection.h"
 #include "hive_connection.h"
 #include "hive_file.h"
+#include "hive_trust.h"
 #include "key_path.h"
 #include "read_cache.h"
 #include "sqlite_result.h"
@@ -92,7 +94,8 @@ const char* const kStatementText[kStatementCount] = {
 
 class Hive::Impl {
  public:
-  explicit Impl(HiveLocation location) : location_(std::move(location)), changes_(location_.path) {
+  explicit Impl(HiveLocation location)
+      : location_(std::move(location)), changes_(location_.path, location_.kind) {
     registerForkHandler();
   }
 
@@ -227,12 +230,15 @@ class Hive::Impl {
  private:
   LONG connect() {
     assert(!db_);
-    LONG recognised = recogniseHiveFile(location_.path);
+    // Another user's file, or a link, is refused before it is read at all.
+    struct stat hive;
+    LONG recognised = checkHiveFile(location_.path, location_.kind, &hive);
+    if (recognised == ERROR_SUCCESS) recognised = recogniseHiveFile(location_.path);
     if (recognised == ERROR_BADDB) corrupt_ = true;
     if (recognised != ERROR_SUCCESS) return recognised;
     readOnly_ = hiveWriteAccess(location_.path) != ERROR_SUCCESS;
     int flags = (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    int rc = openHiveConnection(location_.path, flags, &db_);
+    int rc = openHiveConnection(location_.path, location_.kind, flags, &db_);
     if (rc != SQLITE_OK) {
       LONG error = sqliteToWin32(rc);
       if (error == ERROR_BADDB) corrupt_ = true;

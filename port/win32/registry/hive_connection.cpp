@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hive_file.h"
+#include "hive_vfs.h"
 #include "key_path.h"
 
 namespace vreg {
@@ -97,8 +98,8 @@ int makeDefensive(sqlite3* db) {
 
 }  // namespace
 
-int openHiveConnection(const std::string& path, int flags, sqlite3** db) {
-  int rc = sqlite3_open_v2(path.c_str(), db, flags, nullptr);
+int openHiveConnection(const std::string& path, HiveKind kind, int flags, sqlite3** db) {
+  int rc = sqlite3_open_v2(path.c_str(), db, flags, hiveVfs(kind));
   if (rc == SQLITE_OK) rc = makeDefensive(*db);
   if (rc == SQLITE_OK) rc = checkSchema(*db);
   if (rc != SQLITE_OK) {

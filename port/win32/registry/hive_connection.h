@@ -13,14 +13,15 @@
 
 #include <string>
 
+#include "hive_location.h"
+
 namespace vreg {
 
-// Opens the hive file `path` with `flags` (sqlite3_open_v2's) and checks its
-// schema. SQLITE_CORRUPT when it holds an object that is not the stand-in's
-// own, or one of its own defined otherwise (a trigger, a view, an extra
-// table or index, a changed table). Returns a SQLite result code; on
-// failure `*db` is null.
-int openHiveConnection(const std::string& path, int flags, sqlite3** db);
+// Opens the hive file `path` of `kind` with `flags` (sqlite3_open_v2's),
+// through the hive file layer (hive_vfs.h), and checks its schema. SQLITE_CORRUPT when it holds an
+// object that is not the stand-in's own, or one of its own defined otherwise (a trigger, a view, an
+// extra table or index, a changed table). Returns a SQLite result code; on failure `*db` is null.
+int openHiveConnection(const std::string& path, HiveKind kind, int flags, sqlite3** db);
 
 // How much work (SQLite virtual machine instructions) a statement may do
 // before it returns its next row, or its end; beyond it the statement fails

@@ -11,6 +11,7 @@
 
 #include "change_history.h"
 #include "hive_connection.h"
+#include "hive_trust.h"
 #include "sqlite_result.h"
 #include "temporary_file.h"
 
@@ -66,7 +67,8 @@ uint32_t bigEndian32(const unsigned char* bytes) {
   return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
 }
 
-// Creates `dir` and its missing parents, the new ones with `mode`.
+// Creates `dir` and its missing parents, the new ones with `mode` whatever
+// the umask.
 LONG makeDirectories(const std::string& dir, mode_t mode) {
   struct stat st;
   if (stat(dir.c_str(), &st) == 0)
@@ -74,9 +76,14 @@ LONG makeDirectories(const std::string& dir, mode_t mode) {
   if (errno != ENOENT) return errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
   LONG parent = makeDirectories(directoryOf(dir), mode);
   if (parent != ERROR_SUCCESS) return parent;
-  if (mkdir(dir.c_str(), mode) != 0 && errno != EEXIST)
-    return errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
-  return ERROR_SUCCESS;
+  if (mkdir(dir.c_str(), mode) == 0) {
+    // A setgid parent's bit, which mkdir passes on, stays.
+    if (lstat(dir.c_str(), &st) == 0 && chmod(dir.c_str(), mode | (st.st_mode & S_ISGID)) == 0)
+      return ERROR_SUCCESS;
+  } else if (errno == EEXIST) {
+    return ERROR_SUCCESS;
+  }
+  return errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
 }
 
 void syncDirectory(const std::string& dir) {
@@ -87,9 +94,9 @@ void syncDirectory(const std::string& dir) {
 }
 
 // Writes the schema into the empty file `path` and switches it to WAL mode.
-LONG initialiseHive(const std::string& path) {
+LONG initialiseHive(const std::string& path, HiveKind kind) {
   sqlite3* db = nullptr;
-  int rc = openHiveConnection(path, SQLITE_OPEN_READWRITE, &db);
+  int rc = openHiveConnection(path, kind, SQLITE_OPEN_READWRITE, &db);
   // Each change writes three pages to the WAL (the key's write time, the
   // value, the history record), to be checksummed, copied and later synced:
   // 1 KiB pages make that a quarter of the work of SQLite's default 4 KiB.
@@ -104,6 +111,7 @@ LONG initialiseHive(const std::string& path) {
   int closed = sqlite3_close(db);
   if (rc == SQLITE_OK) rc = closed;
   if (rc == SQLITE_FULL) return ERROR_DISK_FULL;
+  if (rc == SQLITE_AUTH) return ERROR_ACCESS_DENIED;
   return rc == SQLITE_OK ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
 }
 
@@ -162,6 +170,8 @@ int upgradeHiveSchema(sqlite3* db) {
 LONG createHiveFile(const HiveLocation& location) {
   const std::string dir = directoryOf(location.path);
   LONG made = makeDirectories(dir, location.dirMode);
+  if (made == ERROR_SUCCESS) made = checkHiveDirectory(dir, location.kind);
+  if (made == ERROR_SUCCESS) made = checkLeftCompanions(location.path, location.fileMode);
   if (made != ERROR_SUCCESS) return made;
 
   removeAbandonedTemporaries(location.path);
@@ -173,7 +183,7 @@ LONG createHiveFile(const HiveLocation& location) {
   fchmod(fd, location.fileMode);
   close(fd);
 
-  LONG result = initialiseHive(temp);
+  LONG result = initialiseHive(temp, location.kind);
   if (result == ERROR_SUCCESS && link(temp.c_str(), location.path.c_str()) != 0 &&
       errno != EEXIST) {
     result = errnoToWin32(errno, ERROR_PATH_NOT_FOUND);

@@ -1,23 +1,41 @@
 #include "hive_location.h"
 
+#include <errno.h>
 #include <pwd.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vreg {
 namespace {
 
 std::string homeDirectory() {
-  const char* home = getenv("HOME");
-  if (home && home[0] == '/') return home;
-  struct passwd* entry = getpwuid(getuid());
-  return entry && entry->pw_dir ? entry->pw_dir : "/";
+  struct passwd entry, *found = nullptr;
+  char buffer[4096];
+  if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/') {
+    return found->pw_dir;
+  }
+  return "/";
+}
+
+// Whether `dir`, or the nearest of its parents that exists, is the real
+// user's.
+bool belongsToUser(std::string dir) {
+  struct stat st;
+  while (lstat(dir.c_str(), &st) != 0) {
+    if (errno != ENOENT) return false;
+    const size_t slash = dir.rfind('/');
+    if (slash == std::string::npos) return false;
+    dir = slash == 0 ? "/" : dir.substr(0, slash);
+  }
+  return st.st_uid == getuid();
 }
 
 std::string userConfigDirectory() {
   // XDG asks to ignore a relative XDG_CONFIG_HOME.
   const char* config = getenv("XDG_CONFIG_HOME");
-  if (config && config[0] == '/') return config;
+  if (config && config[0] == '/' && belongsToUser(config)) return config;
   return homeDirectory() + "/.config";
 }
 
@@ -26,6 +44,7 @@ std::string userConfigDirectory() {
 HiveLocation locateHive(HiveKind kind) {
   const bool user = kind == HiveKind::User;
   HiveLocation location;
+  location.kind = kind;
   location.fileMode = user ? 0600 : 0644;
   location.dirMode = user ? 0700 : 0755;
   const char* dir = getenv("VINTUTIL_REGISTRY");

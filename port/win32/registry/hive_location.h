@@ -11,6 +11,7 @@ namespace vreg {
 enum class HiveKind { Machine, User };
 
 struct HiveLocation {
+  HiveKind kind;
   std::string path;  // the database file
   mode_t fileMode;   // mode of a new hive file (and of its -wal/-shm files)
   mode_t dirMode;    // mode of directories created for it
@@ -18,7 +19,10 @@ struct HiveLocation {
 
 // With VINTUTIL_REGISTRY naming a directory: machine.db or user-<uid>.db in
 // it. Otherwise /var/lib/vintutil/machine.db and
-// ${XDG_CONFIG_HOME:-~/.config}/vintutil/user.db. User hives are private.
+// ${XDG_CONFIG_HOME:-~/.config}/vintutil/user.db, where ~ is the real
+// user's home directory from the user database (an inherited HOME, e.g.
+// root's under sudo, is not the user's) and XDG_CONFIG_HOME counts only
+// where it lies in the real user's own directories. User hives are private.
 HiveLocation locateHive(HiveKind kind);
 
 }  // namespace vreg

@@ -4,6 +4,9 @@
 #include "fault_injection.h"
 #include "handle_table.h"
 #include "hive.h"
+#include "hive_trust.h"
+
+#include <cstring>
 
 extern "C" {
 
@@ -24,5 +27,15 @@ void WINAPI RegDiagSetLockTimeout(DWORD milliseconds) {
 }
 
 void WINAPI RegDiagReset(void) { vreg::resetHandlesAndHives(); }
+
+DWORD WINAPI RegDiagLastRefusal(char* text, DWORD size) {
+  const std::string reason = vreg::lastRefusal();
+  if (text && size > 0) {
+    const size_t copied = reason.size() < size ? reason.size() : size - 1;
+    memcpy(text, reason.data(), copied);
+    text[copied] = '\0';
+  }
+  return DWORD(reason.size());
+}
 
 }  // extern "C"

@@ -14,6 +14,8 @@ LONG sqliteToWin32(int rc) {
       return ERROR_SUCCESS;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
+    // Lock contention in the WAL index that outlasted SQLite's retries.
+    case SQLITE_PROTOCOL:
       return ERROR_BUSY;
     case SQLITE_READONLY:
     case SQLITE_PERM:

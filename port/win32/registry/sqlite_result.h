@@ -6,8 +6,8 @@
 
 namespace vreg {
 
-// Busy/locked: ERROR_BUSY; read-only: ERROR_ACCESS_DENIED; full:
-// ERROR_DISK_FULL; corrupt, not a database, or stored data beyond the
+// Busy/locked (and WAL lock contention, SQLITE_PROTOCOL): ERROR_BUSY; read-only:
+// ERROR_ACCESS_DENIED; full: ERROR_DISK_FULL; corrupt, not a database, or stored data beyond the
 // connection's limits: ERROR_BADDB; other failures:
 // ERROR_REGISTRY_IO_FAILED.
 LONG sqliteToWin32(int rc);
