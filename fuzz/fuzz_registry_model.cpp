@@ -8,8 +8,9 @@
 // enumerate in case-insensitive name order, values in the order created.
 //
 // After each sequence the whole tree is compared, every handle is closed
-// (none may stay open), and the tree is deleted again, so that every input
-// starts from an empty HKEY_CURRENT_USER.
+// (none may stay open), and the tree is deleted and the keys of a new hive
+// made again, so that every input starts from a new HKEY_CURRENT_USER
+// (Software, Control Panel\International).
 #include <windows.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -33,6 +34,8 @@ const char* const kKeyNames[] = {"a", "A", "b", "B", "ab", "aB", "_", "k_2"};
 const char* const kValueNames[] = {"", "v", "V", "w", "vw", "VW", "_", "x y"};
 const DWORD kTypes[] = {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ};
 const REGSAM kAccess[] = {KEY_ALL_ACCESS, KEY_READ, KEY_WRITE, KEY_QUERY_VALUE, MAXIMUM_ALLOWED};
+// What a new user hive holds: every input starts from it.
+const std::vector<std::string> kNewHiveKeys[] = {{"Control Panel", "International"}, {"Software"}};
 constexpr size_t kMaxHandles = 8;
 constexpr size_t kMaxData = 48;
 
@@ -126,6 +129,7 @@ class Session {
  public:
   explicit Session(FuzzedDataProvider& in) : in_(in), root_(std::make_shared<Key>()) {
     handles_.push_back(Handle{HKEY_CURRENT_USER, root_, KEY_ALL_ACCESS});
+    for (const auto& path : kNewHiveKeys) MakePath(root_, path);
   }
 
   void Run() {
@@ -171,6 +175,15 @@ class Session {
     }
     Expect(RegDiagOpenHandleCount() == 0, "RegCloseKey", "handles left open");
     Clear(*root_);
+    // The next input starts from a new hive again.
+    for (const auto& path : kNewHiveKeys) {
+      HKEY key = nullptr;
+      std::string text;
+      for (const std::string& c : path) text = Key::JoinPath(text, c);
+      ExpectCode("RegCreateKeyA", text, RegCreateKeyA(HKEY_CURRENT_USER, text.c_str(), &key),
+                 ERROR_SUCCESS);
+      RegCloseKey(key);
+    }
   }
 
  private:
@@ -211,6 +224,23 @@ class Session {
     parent.subKeys.insert(at, std::move(child));
   }
 
+  // The key at `path` below `key`, made with its missing parents.
+  static std::shared_ptr<Key> MakePath(std::shared_ptr<Key> key,
+                                       const std::vector<std::string>& path) {
+    for (const std::string& c : path) {
+      std::shared_ptr<Key> next = key->Find(c);
+      if (!next) {
+        next = std::make_shared<Key>();
+        next->name = c;
+        next->path = Key::JoinPath(key->path, c);
+        next->parent = key.get();
+        InsertSorted(*key, next);
+      }
+      key = next;
+    }
+    return key;
+  }
+
   void AddHandle(HKEY hkey, std::shared_ptr<Key> key, REGSAM access) {
     Expect(hkey != nullptr && hkey != HKEY_CURRENT_USER, "open", "no new handle");
     closed_.erase(std::remove(closed_.begin(), closed_.end(), hkey), closed_.end());
@@ -247,18 +277,7 @@ class Session {
     } else if ((key = Walk(base.key, path))) {
       ExpectCode("RegCreateKeyExA", text + " (disposition)", disposition, REG_OPENED_EXISTING_KEY);
     } else {
-      key = base.key;
-      for (const std::string& c : path) {
-        std::shared_ptr<Key> next = key->Find(c);
-        if (!next) {
-          next = std::make_shared<Key>();
-          next->name = c;
-          next->path = Key::JoinPath(key->path, c);
-          next->parent = key.get();
-          InsertSorted(*key, next);
-        }
-        key = next;
-      }
+      key = MakePath(base.key, path);
       ExpectCode("RegCreateKeyExA", text + " (disposition)", disposition, REG_CREATED_NEW_KEY);
     }
     ExpectCode("RegCreateKeyExA", Where(base) + " " + text, rc, expected);

@@ -7,6 +7,8 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   # Faults injected below the API (RegDiagFailStorageNth) and the handle
   # table's slots.
   registry/storage_faults_test.cpp
+  # Whether the hive files exist before and after the first write.
+  registry/new_hive_test.cpp
   # Damages and forges the stand-in's SQLite hive files.
   registry/bad_input_test.cpp
   # Kills a writing child process (fork, SIGKILL) and reopens its hive.

@@ -68,6 +68,34 @@ class Conformance : public RegistryTest {
   HKEY base_ = nullptr;
 };
 
+// A registry nothing was written to has the keys programs expect to find.
+using NewRegistry = RegistryTest;
+
+TEST_F(NewRegistry, HasSoftwareAndTheRegionalSettingsKey) {
+  const struct {
+    HKEY root;
+    const char* path;
+  } keys[] = {
+      {HKEY_LOCAL_MACHINE, "SOFTWARE"},
+      {HKEY_CURRENT_USER, "Software"},
+      {HKEY_CURRENT_USER, "Control Panel\\International"},
+  };
+  for (const auto& k : keys) {
+    HKEY key = kBogus;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(k.root, k.path, 0, KEY_READ, &key)) << k.path;
+    RegCloseKey(key);
+  }
+  // SOFTWARE is among the machine root's subkeys, under that name.
+  char name[256];
+  bool found = false;
+  DWORD length = sizeof name;
+  for (DWORD i = 0; !found && enumKey(HKEY_LOCAL_MACHINE, i, name, &length) == ERROR_SUCCESS;
+       ++i, length = sizeof name) {
+    found = strcmp(name, "SOFTWARE") == 0;
+  }
+  EXPECT_TRUE(found);
+}
+
 TEST_F(Conformance, ValuesComeBackByteForByteWithTheirType) {
   const DWORD dword = 0x12345678;
   const ULONGLONG qword = 0x1122334455667788ULL;

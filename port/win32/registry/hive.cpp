@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cassert>
-#include <chrono>
 #include <mutex>
 
 #include "change_counter.h"
@@ -35,14 +34,6 @@ std::once_flag forkHandlerOnce;
 void registerForkHandler() {
   std::call_once(forkHandlerOnce,
                  [] { pthread_atfork(nullptr, nullptr, [] { forkEpoch.fetch_add(1); }); });
-}
-
-// Current time as FILETIME ticks: 100 ns since 1601-01-01.
-int64_t fileTimeNow() {
-  using namespace std::chrono;
-  constexpr int64_t kEpochDifference = 116444736000000000LL;
-  return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count() / 100 +
-         kEpochDifference;
 }
 
 // The statements a hive runs, prepared once per connection.
@@ -105,18 +96,21 @@ class Hive::Impl {
   }
 
   // Every public operation runs under the hive's mutex with a usable
-  // connection, or learns that the hive is absent (db_ == nullptr).
-  // `write` creates a missing hive and requires a writable one.
+  // connection. While the hive's file is missing, reads are answered by a
+  // new hive built in memory (absent_), as the file will be made; `write`
+  // creates the file and requires a writable one. The keys of the one in
+  // memory have the ids they get in the file.
   LONG attach(bool write) {
     if (epoch_ != forkEpoch.load()) abandonInheritedConnection();
     if (corrupt_) return ERROR_BADDB;
-    if (db_) return write && readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    if (db_ && !absent_) return write && readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
     LONG state = hiveFileState(location_.path);
     if (state == ERROR_FILE_NOT_FOUND) {
-      if (!write) return ERROR_SUCCESS;
+      if (!write) return db_ ? ERROR_SUCCESS : buildInMemory();
       state = createHiveFile(location_);
     }
     if (state != ERROR_SUCCESS) return state;
+    disconnect();  // from the hive in memory
     LONG connected = connect();
     if (connected != ERROR_SUCCESS) return connected;
     return write && readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
@@ -208,6 +202,7 @@ class Hive::Impl {
   std::mutex mutex_;
   HiveLocation location_;
   sqlite3* db_ = nullptr;
+  bool absent_ = false;  // db_ is the hive in memory that stands for a missing file
   bool readOnly_ = false;
   bool corrupt_ = false;
   bool inTransaction_ = false;
@@ -221,6 +216,7 @@ class Hive::Impl {
   // Whether results read from now on may be kept in (and taken from) the
   // cache: only while the change counter says that no write is under way.
   bool cacheUsable() {
+    if (absent_) return false;
     uint64_t stamp;
     if (!changes_.stableStamp(&stamp)) return false;
     cache_.syncTo(stamp);
@@ -284,8 +280,24 @@ class Hive::Impl {
     return rc;
   }
 
+  LONG buildInMemory() {
+    int rc =
+        sqlite3_open_v2(":memory:", &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK) rc = buildNewHive(db_, location_.kind);
+    if (rc != SQLITE_OK) {
+      sqlite3_close(db_);
+      db_ = nullptr;
+      return sqliteToWin32(rc);
+    }
+    absent_ = true;
+    epoch_ = forkEpoch.load();
+    return ERROR_SUCCESS;
+  }
+
   void disconnect() {
     cache_.clear();
+    absent_ = false;
     if (!db_) return;
     for (sqlite3_stmt*& s : statements_) {
       sqlite3_finalize(s);
@@ -302,6 +314,7 @@ class Hive::Impl {
   void abandonInheritedConnection() {
     cache_.clear();
     db_ = nullptr;
+    absent_ = false;
     for (sqlite3_stmt*& s : statements_) s = nullptr;
     epoch_ = forkEpoch.load();
   }
@@ -314,7 +327,7 @@ void Hive::setLockTimeout(int milliseconds) { lockTimeoutMs.store(milliseconds);
 
 LONG Hive::checkWritable() {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
-  if (impl_->epoch_ != forkEpoch.load() || !impl_->db_)
+  if (impl_->epoch_ != forkEpoch.load() || !impl_->db_ || impl_->absent_)
     return hiveWriteAccess(impl_->location_.path);
   return impl_->readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
@@ -323,11 +336,6 @@ LONG Hive::findKey(KeyId base, std::string_view path, KeyId* key) {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
-  if (!impl_->db_) {
-    if (!path.empty()) return ERROR_FILE_NOT_FOUND;
-    *key = kRootKey;
-    return ERROR_SUCCESS;
-  }
   const bool cached = impl_->cacheUsable();
   if (cached) {
     if (const ReadCache::KeyResult* hit = impl_->cache_.findKey(base, path)) {
@@ -404,7 +412,6 @@ LONG Hive::readValue(KeyId key, std::string_view name, const ValueVisitor& visit
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
-  if (!impl_->db_) return ERROR_FILE_NOT_FOUND;
   const bool cached = impl_->cacheUsable();
   if (cached) {
     if (const ReadCache::ValueResult* hit = impl_->cache_.findValue(key, name)) {
@@ -452,7 +459,11 @@ LONG Hive::deleteValue(KeyId key, std::string_view name) {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
-  if (!impl_->db_) return ERROR_FILE_NOT_FOUND;
+  // A hive not made yet holds no values: nothing to delete, nothing to make.
+  if (impl_->absent_) {
+    LONG exists = impl_->keyExists(key);
+    return exists == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : exists;
+  }
   LONG result = impl_->transaction([&]() -> LONG {
     LONG exists = impl_->keyExists(key);
     if (exists != ERROR_SUCCESS) return exists;
@@ -471,7 +482,6 @@ LONG Hive::enumKey(KeyId key, DWORD index, std::string* name, int64_t* lastWrite
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
-  if (!impl_->db_) return ERROR_NO_MORE_ITEMS;
   Run q = impl_->run(kEnumKey);
   int rc = q.bind(1, key).bind(2, int64_t(index)).step();
   if (rc == SQLITE_ROW) {
@@ -488,7 +498,6 @@ LONG Hive::enumValue(KeyId key, DWORD index, const NamedValueVisitor& visit) {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
-  if (!impl_->db_) return ERROR_NO_MORE_ITEMS;
   Run q = impl_->run(kEnumValue);
   int rc = q.bind(1, key).bind(2, int64_t(index)).step();
   if (rc == SQLITE_ROW) {
@@ -506,7 +515,6 @@ LONG Hive::keyInfo(KeyId key, KeyInfo* info) {
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
   *info = KeyInfo();
-  if (!impl_->db_) return ERROR_SUCCESS;
   LONG exists = impl_->keyExists(key, &info->lastWrite);
   if (exists != ERROR_SUCCESS) return exists;
   Run keys = impl_->run(kSubKeyStats);
@@ -526,9 +534,9 @@ LONG Hive::keyInfo(KeyId key, KeyInfo* info) {
 LONG Hive::flush(KeyId key) {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   LONG attached = impl_->attach(false);
-  if (attached != ERROR_SUCCESS || !impl_->db_) return attached;
+  if (attached != ERROR_SUCCESS) return attached;
   LONG exists = impl_->keyExists(key);
-  if (exists != ERROR_SUCCESS) return exists;
+  if (exists != ERROR_SUCCESS || impl_->absent_) return exists;  // no file: nothing to sync
   // Every commit is in the WAL; syncing it makes them all durable.
   sqlite3_file* wal = nullptr;
   int rc = sqlite3_file_control(impl_->db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &wal);

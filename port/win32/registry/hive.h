@@ -4,9 +4,9 @@
 // speaks Windows semantics and calls only this interface, which speaks keys
 // by id and full path. Every method is thread-safe and returns a Win32 code.
 //
-// A hive that does not exist yet reads as an empty tree; the first write
-// creates it. A file that is not recognised as a hive, or that turns out to
-// be damaged, makes every call fail with ERROR_BADDB and is never written.
+// A hive that does not exist yet reads as a new one would be made (see
+// buildNewHive); the first write creates it. A file that is not recognised as a hive, or that turns
+// out to be damaged, makes every call fail with ERROR_BADDB and is never written.
 #ifndef VINTUTIL_REGISTRY_HIVE_H
 #define VINTUTIL_REGISTRY_HIVE_H
 

@@ -7,7 +7,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstring>
+#include <vector>
 
 #include "change_history.h"
 #include "hive_connection.h"
@@ -93,20 +95,24 @@ void syncDirectory(const std::string& dir) {
   close(fd);
 }
 
-// Writes the schema into the empty file `path` and switches it to WAL mode.
+// The keys of a new hive, parents first.
+std::vector<std::string> newHiveKeys(HiveKind kind) {
+  if (kind == HiveKind::Machine) return {"SOFTWARE"};
+  return {"Software", "Control Panel", "Control Panel\\International"};
+}
+
+// Makes the empty file `path` a new hive of `kind` in WAL mode.
 LONG initialiseHive(const std::string& path, HiveKind kind) {
   sqlite3* db = nullptr;
   int rc = openHiveConnection(path, kind, SQLITE_OPEN_READWRITE, &db);
   // Each change writes three pages to the WAL (the key's write time, the
   // value, the history record), to be checksummed, copied and later synced:
   // 1 KiB pages make that a quarter of the work of SQLite's default 4 KiB.
-  std::string setup =
-      "PRAGMA page_size=1024; PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; BEGIN; ";
-  setup += kHiveSchema;
-  setup += historySchema(0);
-  setup += " PRAGMA application_id=" + std::to_string(kHiveApplicationId) +
-           "; PRAGMA user_version=" + std::to_string(kHiveSchemaVersion) + "; COMMIT;";
-  if (rc == SQLITE_OK) rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_exec(db, "PRAGMA page_size=1024; PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL",
+                      nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) rc = buildNewHive(db, kind);
   // Closing checkpoints the WAL into the file and removes the WAL.
   int closed = sqlite3_close(db);
   if (rc == SQLITE_OK) rc = closed;
@@ -116,6 +122,47 @@ LONG initialiseHive(const std::string& path, HiveKind kind) {
 }
 
 }  // namespace
+
+int64_t fileTimeNow() {
+  using namespace std::chrono;
+  constexpr int64_t kEpochDifference = 116444736000000000LL;
+  return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count() / 100 +
+         kEpochDifference;
+}
+
+int buildNewHive(sqlite3* db, HiveKind kind) {
+  std::string setup = "BEGIN; ";
+  setup += kHiveSchema;
+  setup += historySchema(0);
+  setup += " PRAGMA application_id=" + std::to_string(kHiveApplicationId) +
+           "; PRAGMA user_version=" + std::to_string(kHiveSchemaVersion) + ";";
+  int rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
+  // Each key below the one before it, or the root.
+  sqlite3_stmt* insert = nullptr;
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_prepare_v2(
+        db,
+        "INSERT INTO keys(parent, name, path, written)"
+        " VALUES(coalesce((SELECT id FROM keys WHERE path = ?1), 1), ?2, ?3, ?4)",
+        -1, &insert, nullptr);
+  }
+  const int64_t now = fileTimeNow();
+  for (const std::string& path : newHiveKeys(kind)) {
+    if (rc != SQLITE_OK) break;
+    const size_t slash = path.rfind('\\');
+    const std::string parent = slash == std::string::npos ? "" : path.substr(0, slash);
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    sqlite3_bind_text(insert, 1, parent.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 2, name.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 3, path.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_int64(insert, 4, now);
+    rc = sqlite3_step(insert) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+    sqlite3_reset(insert);
+  }
+  sqlite3_finalize(insert);
+  int ended = sqlite3_exec(db, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? ended : rc;
+}
 
 LONG hiveFileState(const std::string& path) {
   struct stat st;

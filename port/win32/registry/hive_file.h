@@ -41,6 +41,15 @@ constexpr const char kSettingCompleteSince[] = "history_complete_since";
 constexpr int64_t kDefaultMaxRecords = 100000;
 constexpr int64_t kDefaultMaxAgeDays = 365;
 
+// The current time as FILETIME ticks: 100 ns since 1601-01-01.
+int64_t fileTimeNow();
+
+// Fills the empty database `db` as a new hive of `kind`: the schema, and the
+// keys a new Windows registry has where programs expect them (SOFTWARE in a
+// machine hive; Software and Control Panel\International in a user hive).
+// One transaction; returns a SQLite result code.
+int buildNewHive(sqlite3* db, HiveKind kind);
+
 // ERROR_SUCCESS when the file exists, ERROR_FILE_NOT_FOUND when it does not,
 // another code when it cannot be examined.
 LONG hiveFileState(const std::string& path);

@@ -11,7 +11,7 @@ namespace vreg {
 enum class HiveKind { Machine, User };
 
 struct HiveLocation {
-  HiveKind kind;
+  HiveKind kind;     // what a new hive holds
   std::string path;  // the database file
   mode_t fileMode;   // mode of a new hive file (and of its -wal/-shm files)
   mode_t dirMode;    // mode of directories created for it

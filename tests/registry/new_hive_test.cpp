@@ -1,0 +1,63 @@
+// A hive whose file does not exist yet: read as the new hive that the first
+// write makes, without making the file, and handles opened on it before the
+// file exists work on the file afterwards.
+#include <windows.h>
+#include <registry_diagnostics.h>
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "registry_values.h"
+#include "temp_registry.h"
+
+namespace {
+
+using NewHive = RegistryTest;
+
+std::vector<std::string> subkeys(HKEY key) {
+  std::vector<std::string> names;
+  char name[256];
+  DWORD length = sizeof name;
+  for (DWORD i = 0;
+       RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+       ++i, length = sizeof name) {
+    names.push_back(name);
+  }
+  return names;
+}
+
+TEST_F(NewHive, IsReadBeforeItsFileIsMadeAndMadeAsRead) {
+  const std::vector<std::string> user = {"Control Panel", "Software"};
+  const std::vector<std::string> machine = {"SOFTWARE"};
+  EXPECT_EQ(user, subkeys(HKEY_CURRENT_USER));
+  EXPECT_EQ(machine, subkeys(HKEY_LOCAL_MACHINE));
+  HKEY international =
+      regtest::Open(HKEY_CURRENT_USER, "control panel\\INTERNATIONAL", KEY_ALL_ACCESS);
+  ASSERT_NE(nullptr, international);
+  EXPECT_EQ(std::vector<std::string>(), subkeys(international));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(international, "sDate"));
+  EXPECT_EQ(ERROR_SUCCESS, RegFlushKey(international));
+  RegCloseKey(international);
+  EXPECT_NE(0, access(registry_.userHive().c_str(), F_OK)) << "reading made no file";
+  EXPECT_NE(0, access(registry_.machineHive().c_str(), F_OK));
+
+  // A handle opened now writes into the file its write makes.
+  HKEY software = regtest::Open(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_ALL_ACCESS);
+  ASSERT_NE(nullptr, software);
+  const regtest::Value value = regtest::Text("x");
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(software, "v", 0, value.type,
+                                          reinterpret_cast<const BYTE*>(value.bytes.data()),
+                                          DWORD(value.bytes.size())));
+  RegCloseKey(software);
+  EXPECT_EQ(0, access(registry_.machineHive().c_str(), F_OK));
+  RegDiagReset();  // read the file anew
+  EXPECT_EQ(machine, subkeys(HKEY_LOCAL_MACHINE));
+  EXPECT_EQ(value, regtest::Get(HKEY_LOCAL_MACHINE, "SOFTWARE", "v"));
+  regtest::CreateKey(HKEY_CURRENT_USER, "Software\\Vendor");
+  EXPECT_EQ(user, subkeys(HKEY_CURRENT_USER));
+  EXPECT_TRUE(regtest::KeyExists(HKEY_CURRENT_USER, "Control Panel\\International"));
+}
+
+}  // namespace
