@@ -7,7 +7,7 @@
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;  // the command could not do its work
-constexpr int kExitUsage = 2;    // the command line is wrong
+constexpr int kExitUsage = 1;    // the command line is wrong (reg.exe exits 1 too)
 
 // What a command that changed or wrote something says, as reg.exe does.
 constexpr const char* kDone = "The operation completed successfully.";
