@@ -25,6 +25,8 @@ add_library(win32_advapi INTERFACE)
 target_link_libraries(win32_advapi INTERFACE advapi32)
 add_library(win32_kernel INTERFACE)
 target_link_libraries(win32_kernel INTERFACE kernel32)
+add_library(win32_kernelbase INTERFACE)
+target_link_libraries(win32_kernelbase INTERFACE kernel32)
 
 # CLI11 is header-only: Debian's libcli11-dev serves this build too. Its own
 # package file would put the host's /usr/include before the cross compiler's

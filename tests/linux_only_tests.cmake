@@ -29,6 +29,9 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   # The change history of the registry stand-in: forks, kills, switches users
   # and reads its SQLite tables.
   registry/history_test.cpp
+  # Forked watchers and writers, as root and nobody, and /proc's counts of
+  # descriptors and threads.
+  registry/notification_processes_test.cpp
   # reg history exists only over the registry stand-in.
   cli/history_cli_test.cpp
   # Makes setup fail through the registry stand-in's location (VINTUTIL_REGISTRY).

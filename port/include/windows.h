@@ -224,6 +224,20 @@ WINADVAPI LSTATUS WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcc
                                           PFILETIME lpftLastWriteTime);
 WINADVAPI LSTATUS WINAPI RegFlushKey(HKEY hKey);
 
+/* Change notification (winreg.h) */
+#define REG_NOTIFY_CHANGE_NAME 0x00000001L
+#define REG_NOTIFY_CHANGE_ATTRIBUTES 0x00000002L
+#define REG_NOTIFY_CHANGE_LAST_SET 0x00000004L
+#define REG_NOTIFY_CHANGE_SECURITY 0x00000008L
+#define REG_NOTIFY_THREAD_AGNOSTIC 0x10000000L
+#define REG_LEGAL_CHANGE_FILTER                                                         \
+  (REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES | REG_NOTIFY_CHANGE_LAST_SET | \
+   REG_NOTIFY_CHANGE_SECURITY | REG_NOTIFY_THREAD_AGNOSTIC)
+
+WINADVAPI LSTATUS WINAPI RegNotifyChangeKeyValue(HKEY hKey, BOOL bWatchSubtree,
+                                                 DWORD dwNotifyFilter, HANDLE hEvent,
+                                                 BOOL fAsynchronous);
+
 /* Regional settings (winnls.h) */
 #define LOCALE_USER_DEFAULT 0x0400
 #define LOCALE_SYSTEM_DEFAULT 0x0800
@@ -267,6 +281,24 @@ WINBASEAPI HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 WINBASEAPI FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 WINBASEAPI DWORD WINAPI GetLastError(void);
 WINBASEAPI void WINAPI SetLastError(DWORD dwErrCode);
+
+/* Event objects and waits (synchapi.h, handleapi.h) */
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_ABANDONED 0x00000080L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define MAXIMUM_WAIT_OBJECTS 64
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+
+WINBASEAPI HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
+                                      BOOL bInitialState, LPCSTR lpName);
+WINBASEAPI BOOL WINAPI SetEvent(HANDLE hEvent);
+WINBASEAPI BOOL WINAPI ResetEvent(HANDLE hEvent);
+WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
+                                               DWORD dwMilliseconds);
+WINBASEAPI BOOL WINAPI CloseHandle(HANDLE hObject);
 
 /* Library entry (winnt.h) */
 #define DLL_PROCESS_DETACH 0

@@ -1,4 +1,4 @@
-// Modules and the thread's last error.
+// Modules.
 //
 // The only module this stand-in knows is KERNEL32 itself, that is, this
 // library: GetModuleHandleA names it, GetProcAddress finds its functions by
@@ -11,8 +11,6 @@
 extern "C" void* __dso_handle;
 
 namespace {
-
-thread_local DWORD lastError = ERROR_SUCCESS;
 
 // The handle of this library: an address inside it.
 HMODULE thisModule() { return reinterpret_cast<HMODULE>(&__dso_handle); }
@@ -71,7 +69,3 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
   SetLastError(ERROR_PROC_NOT_FOUND);
   return nullptr;
 }
-
-DWORD WINAPI GetLastError(void) { return lastError; }
-
-void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }

@@ -2,10 +2,13 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/futex.h>
+#include <sys/syscall.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstring>
 
 #include "hive_trust.h"
@@ -131,7 +134,30 @@ bool ChangeCounter::endWrite(uint64_t* after) {
                                                  __ATOMIC_SEQ_CST, __ATOMIC_RELAXED);
   *after = begun_ + 1;
   begun_ = 0;
+  if (alone) wakeWaiters();
   return alone;
+}
+
+// The futex is the low half of the counter (futexes are 32 bits wide): it
+// changes with every write, and a waiter compares it with the half it saw.
+uint32_t* ChangeCounter::futexWord() const {
+  return reinterpret_cast<uint32_t*>(value_) + (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? 0 : 1);
+}
+
+bool ChangeCounter::current(uint64_t* value) {
+  if (!value_ && map(false) != ERROR_SUCCESS) return false;
+  *value = __atomic_load_n(value_, __ATOMIC_ACQUIRE);
+  return true;
+}
+
+void ChangeCounter::waitForChange(uint64_t seen) {
+  // Not FUTEX_PRIVATE_FLAG: the word is shared with other processes. EINTR
+  // and EAGAIN (moved on already) both just return.
+  syscall(SYS_futex, futexWord(), FUTEX_WAIT, uint32_t(seen), nullptr, nullptr, 0);
+}
+
+void ChangeCounter::wakeWaiters() {
+  if (value_) syscall(SYS_futex, futexWord(), FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
 }
 
 }  // namespace vreg

@@ -9,6 +9,10 @@
 // is odd exactly while a write may be between its first change and the end
 // of its commit, or after a writer was killed there; readers then use no
 // cached result. The next writer moves a stale odd number on.
+//
+// The counter is also what change watchers sleep on: each writer wakes the
+// futex on the counter's low 32 bits after its commit, in every process that
+// has the file mapped, whichever user it runs as.
 #ifndef VINTUTIL_REGISTRY_CHANGE_COUNTER_H
 #define VINTUTIL_REGISTRY_CHANGE_COUNTER_H
 
@@ -48,6 +52,17 @@ class ChangeCounter {
   // write's changes.
   bool endWrite(uint64_t* after);
 
+  // For watchers: the number now, mapping the file when it is not (no
+  // waiting between looks); false when the file is missing or not a
+  // counter file.
+  bool current(uint64_t* value);
+  // Sleeps until the number is no longer `seen` or wakeWaiters() is called,
+  // whichever is first; returns at once when it has already moved on.
+  // Needs current() to have succeeded.
+  void waitForChange(uint64_t seen);
+  // Wakes every process's waitForChange() on this counter.
+  void wakeWaiters();
+
  private:
   // ERROR_SUCCESS once a valid counter file is mapped; ERROR_BADDB when the
   // file is not one.
@@ -59,6 +74,7 @@ class ChangeCounter {
   HiveKind kind_;
   std::string path_;
   uint64_t* value_ = nullptr;  // in the shared mapping
+  uint32_t* futexWord() const;
   bool writable_ = false;
   uint64_t begun_ = 0;  // the odd number of this process's write in progress
   std::chrono::steady_clock::time_point nextLook_{};

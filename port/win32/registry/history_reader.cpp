@@ -26,14 +26,7 @@ using vreg::Statement;
 // The registry's own lock timeout for writers.
 constexpr int kLockTimeoutMs = 5000;
 
-// Names and paths fold as SQLite's NOCASE does: ASCII letters only.
-std::string fold(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  }
-  return folded;
-}
+using vreg::foldName;
 
 // SQLITE_TOOBIG when the data column holds more than any value may: only a
 // damaged or hostile file does.
@@ -178,12 +171,12 @@ class PastTree {
   };
 
   void addKey(std::string_view path) {
-    PastKey& key = keys_[fold(path)];
+    PastKey& key = keys_[foldName(path)];
     if (key.path.empty()) key.path = path;
   }
 
   void removeKey(std::string_view path) {
-    const std::string folded = fold(path);
+    const std::string folded = foldName(path);
     auto it = keys_.lower_bound(folded);
     while (it != keys_.end() &&
            (it->first == folded ||
@@ -195,9 +188,10 @@ class PastTree {
 
   void setValue(std::string_view key, std::string_view name, const std::optional<Value>& v) {
     addKey(key);
-    std::vector<PastValue>& values = keys_[fold(key)].values;
-    auto it = std::find_if(values.begin(), values.end(),
-                           [&](const PastValue& p) { return fold(p.value.name) == fold(name); });
+    std::vector<PastValue>& values = keys_[foldName(key)].values;
+    auto it = std::find_if(values.begin(), values.end(), [&](const PastValue& p) {
+      return foldName(p.value.name) == foldName(name);
+    });
     if (!v) {
       if (it != values.end()) values.erase(it);
     } else if (it != values.end()) {
@@ -208,10 +202,10 @@ class PastTree {
   }
 
   void setCreation(std::string_view key, std::string_view name, int64_t recordId) {
-    auto k = keys_.find(fold(key));
+    auto k = keys_.find(foldName(key));
     if (k == keys_.end()) return;
     for (PastValue& p : k->second.values) {
-      if (fold(p.value.name) == fold(name)) {
+      if (foldName(p.value.name) == foldName(name)) {
         p.recorded = true;
         p.order = recordId;
       }

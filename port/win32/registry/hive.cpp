@@ -12,6 +12,7 @@
 
 #include "change_counter.h"
 #include "change_history.h"
+#include "change_notification.h"
 #include "fault_injection.h"
 #include "hive_connection.h"
 #include "hive_file.h"
@@ -176,6 +177,7 @@ class Hive::Impl {
     if (changes_.endWrite(&after)) cache_.advance(before, after);
     inTransaction_ = false;
     if (corrupt_) disconnect();
+    if (result == ERROR_SUCCESS) changesCommitted(location_.path);
     return result;
   }
 
@@ -330,6 +332,13 @@ LONG Hive::checkWritable() {
   if (impl_->epoch_ != forkEpoch.load() || !impl_->db_ || impl_->absent_)
     return hiveWriteAccess(impl_->location_.path);
   return impl_->readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
+const std::string& Hive::path() const { return impl_->location_.path; }
+
+LONG Hive::prepareForWatch() {
+  std::lock_guard<std::mutex> lock(impl_->mutex_);
+  return impl_->transaction([]() -> LONG { return ERROR_SUCCESS; });
 }
 
 LONG Hive::findKey(KeyId base, std::string_view path, KeyId* key) {

@@ -49,6 +49,12 @@ class Hive {
   // ERROR_SUCCESS when this process may write the hive (or create it).
   LONG checkWritable();
 
+  // The hive's file.
+  const std::string& path() const;
+  // Creates the hive and its change counter when missing, with a write that
+  // changes nothing (change watchers sleep on the counter).
+  LONG prepareForWatch();
+
   // The key at `path` (a full normalised path, "" for the root). `base` is
   // the key the caller started from: if it was deleted, ERROR_KEY_DELETED.
   LONG findKey(KeyId base, std::string_view path, KeyId* key);

@@ -32,6 +32,14 @@ std::string joinKeyPath(std::string_view base, std::string_view relative) {
   return full;
 }
 
+std::string foldName(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  }
+  return folded;
+}
+
 std::string_view lastComponent(std::string_view path) {
   size_t sep = path.rfind('\\');
   return sep == std::string_view::npos ? path : path.substr(sep + 1);

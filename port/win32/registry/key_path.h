@@ -30,6 +30,10 @@ std::string joinKeyPath(std::string_view base, std::string_view relative);
 // The last component of a normalised path.
 std::string_view lastComponent(std::string_view path);
 
+// A key path or name in the form in which the registry compares names (as
+// SQLite's NOCASE collation of the hive's tables: ASCII letters folded).
+std::string foldName(std::string_view name);
+
 // The name of a value: null and "" both address the unnamed value.
 inline std::string_view valueName(LPCSTR name) { return name ? std::string_view(name) : ""; }
 

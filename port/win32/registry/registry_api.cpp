@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "change_notification.h"
 #include "fault_injection.h"
 #include "handle_table.h"
 #include "key_path.h"
@@ -162,7 +163,9 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR
 
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {
   if (isPredefinedKey(hKey)) return ERROR_SUCCESS;
-  return closeHandle(hKey);
+  LONG result = closeHandle(hKey);
+  if (result == ERROR_SUCCESS) keyHandleClosed(hKey);
+  return result;
 }
 
 LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
