@@ -32,8 +32,9 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   # Forked watchers and writers, as root and nobody, and /proc's counts of
   # descriptors and threads.
   registry/notification_processes_test.cpp
-  # reg history exists only over the registry stand-in.
+  # reg history and reg watch exist only over the registry stand-in.
   cli/history_cli_test.cpp
+  cli/watch_cli_test.cpp
   # Makes setup fail through the registry stand-in's location (VINTUTIL_REGISTRY).
   cli/setup_unwritable_test.cpp
   # Records the plant tools' starts with POSIX shell scripts.

@@ -48,6 +48,10 @@ struct Filter {
   std::optional<std::string> value;  // only this value's changes
   int64_t since = INT64_MIN;         // only records of this time or later
   std::optional<std::string> user;   // only this user's (name, or user id in decimal)
+  int64_t afterId = 0;               // only records after this one (Record::id)
+  // False: of the keys below `key`, only their creation and deletion
+  // directly below it; `key`'s own values and deletion are always included.
+  bool belowToo = true;
 };
 
 struct Settings {
@@ -56,7 +60,8 @@ struct Settings {
   // Every change after this time is in the history; INT64_MAX when the hive
   // has no history yet (not created, or not yet upgraded by a writer).
   int64_t completeSince = 0;
-  int64_t records = 0;  // records held now
+  int64_t records = 0;   // records held now
+  int64_t newestId = 0;  // the newest record's id; 0 when there is none
 };
 
 struct NamedValue {

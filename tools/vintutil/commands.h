@@ -11,6 +11,8 @@ void AddRegAccessCommands(CLI::App& reg, int& status);
 void AddRegTransferCommands(CLI::App& reg, int& status);
 // reg history (under the `reg` subcommand); the registry stand-in's only.
 void AddRegHistoryCommand(CLI::App& reg, int& status);
+// reg watch (under the `reg` subcommand): on the stand-in's history too.
+void AddRegWatchCommand(CLI::App& reg, int& status);
 void AddSetupCommand(CLI::App& app, int& status);
 void AddShowCommand(CLI::App& app, int& status);
 void AddDateCommand(CLI::App& app, int& status);

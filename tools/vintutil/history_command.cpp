@@ -11,7 +11,7 @@
 
 #include "cli_common.h"
 #include "commands.h"
-#include "control_escape.h"
+#include "history_format.h"
 #include "history_time.h"
 #include "key_path.h"
 #include "reg_file.h"
@@ -22,8 +22,6 @@
 namespace rh = registry_history;
 
 namespace {
-
-constexpr const char* kDefaultValueName = "(Default)";
 
 struct HistoryOptions {
   std::string key;
@@ -39,75 +37,6 @@ struct HistoryOptions {
   std::optional<int64_t> maxAgeDays;
   bool showSettings = false;
 };
-
-// A record with the root of the hive it belongs to.
-struct HiveRecord {
-  HKEY root;
-  rh::Record record;
-};
-
-const char* ChangeText(rh::Change change) {
-  switch (change) {
-    case rh::Change::KeyCreated:
-      return "key created";
-    case rh::Change::KeyDeleted:
-      return "key deleted";
-    case rh::Change::ValueSet:
-      return "value set";
-    case rh::Change::ValueDeleted:
-      return "value deleted";
-  }
-  return "";
-}
-
-bool IsKeyChange(rh::Change change) {
-  return change == rh::Change::KeyCreated || change == rh::Change::KeyDeleted;
-}
-
-std::string FullKey(HKEY root, const std::string& subkey) { return KeyPath{root, subkey}.Full(); }
-
-std::string ShownValue(const std::optional<rh::Value>& value) {
-  if (!value) return "(absent)";
-  return TypeName(value->type) + " " + FormatData(value->type, value->data);
-}
-
-std::string ShownUser(const rh::Record& r) {
-  return (r.user.empty() ? "" : r.user) + "(" + std::to_string(r.uid) + ")";
-}
-
-// One change to a line: names, texts and the program's name with their
-// control characters escaped.
-void PrintLine(const HiveRecord& h) {
-  const rh::Record& r = h.record;
-  std::cout << FormatHistoryTime(r.time) << "  " << EscapeControls(ShownUser(r)) << "  "
-            << EscapeControls(r.program) << "[" << r.pid << "]  " << ChangeText(r.change) << "  "
-            << EscapeControls(FullKey(h.root, r.key));
-  if (!IsKeyChange(r.change)) {
-    std::cout << "  " << EscapeControls(r.value.empty() ? kDefaultValueName : r.value) << "  "
-              << EscapeControls(ShownValue(r.oldValue)) << " -> "
-              << EscapeControls(ShownValue(r.newValue));
-  }
-  std::cout << "\n";
-}
-
-std::string JsonValue(const std::optional<rh::Value>& value) {
-  if (!value) return "null";
-  return "{\"type\":" + JsonString(TypeName(value->type)) +
-         ",\"data\":" + JsonString(FormatData(value->type, value->data)) + "}";
-}
-
-std::string JsonLine(const HiveRecord& h) {
-  const rh::Record& r = h.record;
-  const bool keyChange = IsKeyChange(r.change);
-  return "{\"time\":" + JsonString(FormatHistoryTime(r.time)) +
-         ",\"time_us\":" + std::to_string(r.time) + ",\"uid\":" + std::to_string(r.uid) +
-         ",\"user\":" + JsonString(r.user) + ",\"pid\":" + std::to_string(r.pid) +
-         ",\"program\":" + JsonString(r.program) +
-         ",\"change\":" + JsonString(ChangeText(r.change)) +
-         ",\"key\":" + JsonString(FullKey(h.root, r.key)) +
-         ",\"value\":" + (keyChange ? "null" : JsonString(r.value)) +
-         ",\"old\":" + JsonValue(r.oldValue) + ",\"new\":" + JsonValue(r.newValue) + "}";
-}
 
 std::optional<int64_t> TimeArgument(const std::string& text, const char* option, int& status) {
   const auto time = ParseHistoryTime(text);
@@ -154,7 +83,7 @@ int RunList(const HistoryOptions& o, const std::optional<KeyPath>& path) {
     for (size_t i = 0; i < all.size(); ++i) std::cout << (i ? ",\n" : "\n") << JsonLine(all[i]);
     std::cout << (all.empty() ? "]\n" : "\n]\n");
   } else {
-    for (const HiveRecord& h : all) PrintLine(h);
+    for (const HiveRecord& h : all) std::cout << TextLine(h) << "\n";
   }
   return kExitSuccess;
 }

@@ -33,6 +33,7 @@ int Run(const std::vector<std::string>& arguments) {
   AddRegTransferCommands(*reg, status);
 #ifndef _WIN32
   AddRegHistoryCommand(*reg, status);
+  AddRegWatchCommand(*reg, status);
 #endif
   AddDateCommand(app, status);
   AddDfCommand(app, status);

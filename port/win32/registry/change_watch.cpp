@@ -56,6 +56,10 @@ std::string directoryOf(const std::string& path) {
 
 }  // namespace
 
+ChangeWatch::Runner::Runner() : stopFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+ChangeWatch::Runner::~Runner() { close(stopFd); }
+
 ChangeWatch::ChangeWatch(std::string hivePath)
     : hivePath_(std::move(hivePath)), counter_(hivePath_) {}
 
@@ -81,7 +85,6 @@ LONG ChangeWatch::add(Registration registration) {
   // A thread that left on its own (it found no registrations) is joined here.
   if (runner_) runner_->thread.join();
   runner_ = std::make_shared<Runner>();
-  runner_->stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   runner_->thread = std::thread(&ChangeWatch::run, this, runner_);
   return ERROR_SUCCESS;
 }
@@ -107,7 +110,6 @@ void ChangeWatch::takeInChanges() {
 // on return.
 void ChangeWatch::stop(std::unique_lock<std::mutex>& lock) {
   std::shared_ptr<Runner> runner = std::move(runner_);
-  closeHistory();
   if (!runner) return;
   runner->stop = true;
   const uint64_t one = 1;
@@ -119,7 +121,6 @@ void ChangeWatch::stop(std::unique_lock<std::mutex>& lock) {
     lock.lock();
   }
   runner->thread.join();
-  close(runner->stopFd);
 }
 
 void ChangeWatch::run(std::shared_ptr<Runner> runner) {
@@ -139,7 +140,6 @@ void ChangeWatch::run(std::shared_ptr<Runner> runner) {
     counter_.waitForChange(seen);
     lock.lock();
   }
-  closeHistory();
   runner->done = true;
 }
 
@@ -213,7 +213,6 @@ void ChangeWatch::scan() {
   // nothing than a change missed.
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) fire([](const Registration&) { return true; });
   lastSeen_ = newest;
-  if (registrations_.empty()) closeHistory();
 }
 
 void ChangeWatch::fire(const std::function<bool(const Registration&)>& matches) {

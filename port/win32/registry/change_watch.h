@@ -62,9 +62,11 @@ class ChangeWatch {
  private:
   // The thread's state, shared with whoever stops it.
   struct Runner {
+    Runner();
+    ~Runner();  // after the thread is joined
     std::atomic<bool> stop{false};
     std::atomic<bool> done{false};
-    int stopFd = -1;  // an eventfd, for a thread waiting for the counter file
+    const int stopFd;  // an eventfd, for a thread waiting for the counter file
     std::thread thread;
   };
 
@@ -81,8 +83,12 @@ class ChangeWatch {
   const std::string hivePath_;
   std::mutex mutex_;
   ChangeCounter counter_;  // guarded by mutex_ (its mapping)
-  sqlite3* db_ = nullptr;  // guarded by mutex_: a read-only connection to the hive
-  int64_t lastSeen_ = 0;   // guarded by mutex_: the newest history record taken in
+  // Guarded by mutex_: a read-only connection to the hive, kept once made.
+  // Closing it while this process's other connection to the hive holds its
+  // lock would not free its descriptors: SQLite keeps them until the
+  // process's last lock on the file goes, so as not to drop that lock.
+  sqlite3* db_ = nullptr;
+  int64_t lastSeen_ = 0;  // guarded by mutex_: the newest history record taken in
   std::vector<Registration> registrations_;  // guarded by mutex_
   std::shared_ptr<Runner> runner_;           // guarded by mutex_
 };

@@ -145,13 +145,15 @@ LONG readSettings(HiveConnection& c, Settings* settings) {
               std::string("SELECT (SELECT value FROM settings WHERE name = '") +
                   vreg::kSettingMaxRecords + "'), (SELECT value FROM settings WHERE name = '" +
                   vreg::kSettingMaxAgeDays + "'), (SELECT value FROM settings WHERE name = '" +
-                  vreg::kSettingCompleteSince + "'), (SELECT count(*) FROM history)");
+                  vreg::kSettingCompleteSince +
+                  "'), (SELECT count(*) FROM history), (SELECT coalesce(max(id), 0) FROM history)");
   int rc = q.step();
   if (rc != SQLITE_ROW) return sqliteToWin32(rc);
   settings->maxRecords = q.integer(0);
   settings->maxAgeDays = q.integer(1);
   settings->completeSince = q.integer(2);
   settings->records = q.integer(3);
+  settings->newestId = q.integer(4);
   return ERROR_SUCCESS;
 }
 
@@ -311,9 +313,12 @@ LONG ReadHistory(HKEY hive, const Filter& filter, std::vector<Record>* records) 
               " old_type, old_data, new_type, new_data FROM history WHERE " +
                   inSubtree("key", 1) +
                   " AND (?2 IS NULL OR value = ?2 COLLATE NOCASE) AND time >= ?3"
-                  " AND (?4 IS NULL OR user_name = ?4 OR CAST(uid AS TEXT) = ?4)"
+                  " AND (?4 IS NULL OR user_name = ?4 OR CAST(uid AS TEXT) = ?4) AND id > ?5"
+                  " AND (?6 OR (value IS NOT NULL AND key = ?1 COLLATE NOCASE) OR (value IS NULL"
+                  "  AND instr(substr(key, length(?1) + (?1 <> '') + 1), '\\') = 0))"
                   " ORDER BY id DESC");
   q.bind(1, filter.key).bind(2, filter.value).bind(3, filter.since).bind(4, filter.user);
+  q.bind(5, filter.afterId).bind(6, int64_t(filter.belowToo));
   int rc;
   while ((rc = q.step()) == SQLITE_ROW && (rc = checkValueSize(q, 10)) == SQLITE_ROW &&
          (rc = checkValueSize(q, 12)) == SQLITE_ROW) {

@@ -1,0 +1,152 @@
+// vintutil reg watch, end to end: the running command prints each change
+// made by other processes as it happens, a line at a time through a pipe,
+// without /s only the key's own, and ends when the key is deleted. POSIX
+// only (the history is the registry stand-in's).
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <optional>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "run_cli.h"
+#include "temp_registry.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+const std::string kKey = "HKCU\\Software\\Watched";
+const std::string kFullKey = "HKEY_CURRENT_USER\\Software\\Watched";
+
+// `vintutil reg watch ...` running, its output read line by line.
+class Watch {
+ public:
+  explicit Watch(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(VINTUTIL_CLI_PATH), const_cast<char*>("reg"),
+                            const_cast<char*>("watch")};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int out[2];
+    if (pipe(out) != 0) abort();
+    err_ = tmpfile();
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      dup2(fileno(err_), STDERR_FILENO);
+      close(out[0]);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    out_ = out[0];
+  }
+  ~Watch() {
+    if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+    close(out_);
+    fclose(err_);
+  }
+
+  // The next line printed, waiting up to `ms` milliseconds for it.
+  std::optional<std::string> nextLine(int ms = 5000) {
+    for (;;) {
+      const size_t end = buffer_.find('\n');
+      if (end != std::string::npos) {
+        std::string line = buffer_.substr(0, end);
+        buffer_.erase(0, end + 1);
+        return line;
+      }
+      pollfd p{out_, POLLIN, 0};
+      char chunk[4096];
+      if (poll(&p, 1, ms) != 1) return std::nullopt;
+      const ssize_t got = read(out_, chunk, sizeof chunk);
+      if (got <= 0) return std::nullopt;
+      buffer_.append(chunk, size_t(got));
+    }
+  }
+
+  // The exit status once the command ends by itself, and its error output.
+  int status(std::string* errors) {
+    int wstatus = 0;
+    waitpid(pid_, &wstatus, 0);
+    pid_ = -1;
+    errors->clear();
+    rewind(err_);
+    for (int c; (c = getc(err_)) != EOF;) *errors += char(c);
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  FILE* err_ = nullptr;
+  std::string buffer_;
+};
+
+using CliWatch = RegistryTest;
+
+TEST_F(CliWatch, JsonLinesOfTheKeysOwnChangesUntilItIsDeleted) {
+  RunOk({"reg", "add", kKey, "/v", "before", "/d", "not shown"});
+  Watch watch({kKey, "--format", "json"});
+  // The command is watching once a change reaches it.
+  std::optional<std::string> line;
+  for (int i = 0; !line && i < 50; ++i) {
+    RunOk({"reg", "add", kKey, "/v", "a", "/d", "one", "/f"});
+    line = watch.nextLine(200);
+  }
+  ASSERT_TRUE(line);
+  EXPECT_THAT(*line, HasSubstr("\"change\":\"value set\",\"key\":\"HKEY_CURRENT_USER\\\\"
+                               "Software\\\\Watched\",\"value\":\"a\""));
+  EXPECT_THAT(*line, HasSubstr("\"new\":{\"type\":\"REG_SZ\",\"data\":\"one\"}}"));
+  EXPECT_THAT(*line, Not(HasSubstr("before")));
+
+  RunOk({"reg", "add", kKey + "\\Sub", "/v", "below", "/d", "x"});
+  RunOk({"reg", "delete", kKey, "/v", "a", "/f"});
+  line = watch.nextLine();
+  ASSERT_TRUE(line);
+  EXPECT_THAT(*line, HasSubstr("\"change\":\"key created\""));
+  EXPECT_THAT(*line, HasSubstr("Watched\\\\Sub\",\"value\":null"));
+  line = watch.nextLine();
+  ASSERT_TRUE(line);
+  EXPECT_THAT(*line, HasSubstr("\"change\":\"value deleted\"")) << "the value below is not shown";
+  EXPECT_THAT(*line, HasSubstr("\"old\":{\"type\":\"REG_SZ\",\"data\":\"one\"},\"new\":null}"));
+
+  RunOk({"reg", "delete", kKey, "/f"});
+  std::string last;
+  for (std::optional<std::string> l; (l = watch.nextLine());) last = *l;
+  EXPECT_THAT(last, HasSubstr("\"change\":\"key deleted\",\"key\":\"HKEY_CURRENT_USER\\\\"
+                              "Software\\\\Watched\""));
+  std::string errors;
+  EXPECT_EQ(1, watch.status(&errors));
+  EXPECT_EQ("vintutil: " + kFullKey + ": the key was deleted\n", errors);
+}
+
+TEST_F(CliWatch, WithSubkeysTextLinesAsRegHistoryPrintsThem) {
+  RunOk({"reg", "add", kKey + "\\Sub"});
+  Watch watch({kKey, "/s"});
+  std::optional<std::string> line;
+  std::string set;
+  for (int i = 0; !line && i < 50; ++i) {
+    set = std::to_string(i);
+    RunOk({"reg", "add", kKey + "\\Sub", "/v", "x", "/t", "REG_DWORD", "/d", set, "/f"});
+    line = watch.nextLine(200);
+  }
+  ASSERT_TRUE(line);
+  EXPECT_THAT(*line, HasSubstr("vintutil["));
+  EXPECT_THAT(*line, HasSubstr("]  value set  " + kFullKey + "\\Sub  x  "));
+  EXPECT_THAT(*line, HasSubstr(" -> REG_DWORD " + set));
+  const CliRun history = RunOk({"reg", "history", kKey + "\\Sub"});
+  EXPECT_EQ(*line, history.out.substr(0, history.out.find('\n'))) << "as reg history prints it";
+}
+
+TEST_F(CliWatch, AMissingKeyOrRootIsRefused) {
+  RunFails({"reg", "watch", kKey}, kFullKey);
+  RunFails({"reg", "watch", "HKXX\\Software"}, "unknown root");
+}
+
+}  // namespace
