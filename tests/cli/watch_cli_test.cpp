@@ -70,14 +70,19 @@ class Watch {
     }
   }
 
-  // The exit status once the command ends by itself, and its error output.
-  int status(std::string* errors) {
+  // What the command wrote on standard error so far.
+  std::string errors() {
+    std::string text;
+    rewind(err_);
+    for (int c; (c = getc(err_)) != EOF;) text += char(c);
+    return text;
+  }
+
+  // The exit status once the command ends by itself.
+  int status() {
     int wstatus = 0;
     waitpid(pid_, &wstatus, 0);
     pid_ = -1;
-    errors->clear();
-    rewind(err_);
-    for (int c; (c = getc(err_)) != EOF;) *errors += char(c);
     return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
   }
 
@@ -99,7 +104,7 @@ TEST_F(CliWatch, JsonLinesOfTheKeysOwnChangesUntilItIsDeleted) {
     RunOk({"reg", "add", kKey, "/v", "a", "/d", "one", "/f"});
     line = watch.nextLine(200);
   }
-  ASSERT_TRUE(line);
+  ASSERT_TRUE(line) << watch.errors();
   EXPECT_THAT(*line, HasSubstr("\"change\":\"value set\",\"key\":\"HKEY_CURRENT_USER\\\\"
                                "Software\\\\Watched\",\"value\":\"a\""));
   EXPECT_THAT(*line, HasSubstr("\"new\":{\"type\":\"REG_SZ\",\"data\":\"one\"}}"));
@@ -121,9 +126,8 @@ TEST_F(CliWatch, JsonLinesOfTheKeysOwnChangesUntilItIsDeleted) {
   for (std::optional<std::string> l; (l = watch.nextLine());) last = *l;
   EXPECT_THAT(last, HasSubstr("\"change\":\"key deleted\",\"key\":\"HKEY_CURRENT_USER\\\\"
                               "Software\\\\Watched\""));
-  std::string errors;
-  EXPECT_EQ(1, watch.status(&errors));
-  EXPECT_EQ("vintutil: " + kFullKey + ": the key was deleted\n", errors);
+  EXPECT_EQ(1, watch.status());
+  EXPECT_EQ("vintutil: " + kFullKey + ": the key was deleted\n", watch.errors());
 }
 
 TEST_F(CliWatch, WithSubkeysTextLinesAsRegHistoryPrintsThem) {
@@ -132,14 +136,14 @@ TEST_F(CliWatch, WithSubkeysTextLinesAsRegHistoryPrintsThem) {
   std::optional<std::string> line;
   std::string set;
   for (int i = 0; !line && i < 50; ++i) {
-    set = std::to_string(i);
-    RunOk({"reg", "add", kKey + "\\Sub", "/v", "x", "/t", "REG_DWORD", "/d", set, "/f"});
+    set = "text " + std::to_string(i);
+    RunOk({"reg", "add", kKey + "\\Sub", "/v", "x", "/d", set, "/f"});
     line = watch.nextLine(200);
   }
-  ASSERT_TRUE(line);
+  ASSERT_TRUE(line) << watch.errors();
   EXPECT_THAT(*line, HasSubstr("vintutil["));
   EXPECT_THAT(*line, HasSubstr("]  value set  " + kFullKey + "\\Sub  x  "));
-  EXPECT_THAT(*line, HasSubstr(" -> REG_DWORD " + set));
+  EXPECT_THAT(*line, HasSubstr(" -> REG_SZ " + set));
   const CliRun history = RunOk({"reg", "history", kKey + "\\Sub"});
   EXPECT_EQ(*line, history.out.substr(0, history.out.find('\n'))) << "as reg history prints it";
 }
