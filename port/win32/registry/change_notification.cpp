@@ -43,14 +43,18 @@ Watches& watches() {
   return *processWatches.load();
 }
 
-std::shared_ptr<ChangeWatch> watchOf(const std::string& hivePath, bool create) {
+std::shared_ptr<ChangeWatch> watchOf(const std::string& hivePath) {
   Watches& w = watches();
   std::lock_guard<std::mutex> lock(w.mutex);
   auto it = w.byHive.find(hivePath);
-  if (it != w.byHive.end()) return it->second;
-  if (!create) return nullptr;
-  auto watch = std::make_shared<ChangeWatch>(hivePath);
-  w.byHive.emplace(hivePath, watch);
+  return it != w.byHive.end() ? it->second : nullptr;
+}
+
+std::shared_ptr<ChangeWatch> watchOrNew(const HiveLocation& hive) {
+  Watches& w = watches();
+  std::lock_guard<std::mutex> lock(w.mutex);
+  std::shared_ptr<ChangeWatch>& watch = w.byHive[hive.path];
+  if (!watch) watch = std::make_shared<ChangeWatch>(hive);
   return watch;
 }
 
@@ -81,7 +85,7 @@ thread_local ThreadRegistrations threadRegistrations;
 namespace vreg {
 
 void changesCommitted(const std::string& hivePath) {
-  if (std::shared_ptr<ChangeWatch> watch = watchOf(hivePath, false)) watch->takeInChanges();
+  if (std::shared_ptr<ChangeWatch> watch = watchOf(hivePath)) watch->takeInChanges();
 }
 
 void keyHandleClosed(HKEY handle) {
@@ -103,7 +107,7 @@ extern "C" LSTATUS WINAPI RegNotifyChangeKeyValue(HKEY hKey, BOOL bWatchSubtree,
   result = key.hive->findKey(key.key, key.path, &exists);
   if (result != ERROR_SUCCESS) return result;
 
-  std::shared_ptr<ChangeWatch> watch = watchOf(key.hive->path(), true);
+  std::shared_ptr<ChangeWatch> watch = watchOrNew(key.hive->location());
   // Watchers sleep on the hive's change counter: make it exist now when
   // this process may (the first writer makes it otherwise).
   if (!watch->counterPresent() && key.hive->checkWritable() == ERROR_SUCCESS)

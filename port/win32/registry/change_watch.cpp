@@ -60,8 +60,8 @@ ChangeWatch::Runner::Runner() : stopFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
 
 ChangeWatch::Runner::~Runner() { close(stopFd); }
 
-ChangeWatch::ChangeWatch(std::string hivePath)
-    : hivePath_(std::move(hivePath)), counter_(hivePath_) {}
+ChangeWatch::ChangeWatch(const HiveLocation& hive)
+    : hivePath_(hive.path), counter_(hive.path, hive.kind) {}
 
 ChangeWatch::~ChangeWatch() {
   std::unique_lock<std::mutex> lock(mutex_);

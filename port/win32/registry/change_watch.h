@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "change_counter.h"
+#include "hive_location.h"
 
 namespace vreg {
 
@@ -41,7 +42,7 @@ struct Registration {
 
 class ChangeWatch {
  public:
-  explicit ChangeWatch(std::string hivePath);
+  explicit ChangeWatch(const HiveLocation& hive);
   ~ChangeWatch();
   ChangeWatch(const ChangeWatch&) = delete;
   ChangeWatch& operator=(const ChangeWatch&) = delete;

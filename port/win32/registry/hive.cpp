@@ -334,7 +334,7 @@ LONG Hive::checkWritable() {
   return impl_->readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
 
-const std::string& Hive::path() const { return impl_->location_.path; }
+const HiveLocation& Hive::location() const { return impl_->location_; }
 
 LONG Hive::prepareForWatch() {
   std::lock_guard<std::mutex> lock(impl_->mutex_);

@@ -49,8 +49,8 @@ class Hive {
   // ERROR_SUCCESS when this process may write the hive (or create it).
   LONG checkWritable();
 
-  // The hive's file.
-  const std::string& path() const;
+  // Where the hive's file is.
+  const HiveLocation& location() const;
   // Creates the hive and its change counter when missing, with a write that
   // changes nothing (change watchers sleep on the counter).
   LONG prepareForWatch();
