@@ -42,6 +42,7 @@ const CommandSwitches kCommands[] = {
       {"/d", "--data", true},
       {"/f", "--force", false},
       {"/?", "--help", false}}},
+    {"watch", {{"/s", "--recursive", false}, {"/?", "--help", false}}},
     {"delete",
      {{"/v", "--value", true},
       {"/ve", "--default-value", false},
