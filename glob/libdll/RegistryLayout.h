@@ -17,10 +17,11 @@
 // is a format with one string argument; a context names the setting and is
 // that argument.
 enum : unsigned int {
-  IDS_REG_OEFFNEN = 10189,    // failure kind: a key cannot be opened (or created)
-  IDS_REG_SCHREIBEN = 10190,  // failure kind: a value cannot be written
-  IDS_REG_LESEN = 10191,      // failure kind: a value cannot be read
-  IDS_REG_TITEL = 10643,      // title of every report
+  IDS_REG_OEFFNEN = 10189,      // failure kind: a key cannot be opened (or created)
+  IDS_REG_SCHREIBEN = 10190,    // failure kind: a value cannot be written
+  IDS_REG_LESEN = 10191,        // failure kind: a value cannot be read
+  IDS_REG_UNBRAUCHBAR = 10472,  // failure kind: a value read cannot be used on this system
+  IDS_REG_TITEL = 10643,        // title of every report
 
   // Contexts.
   IDS_REG_FORMAT = 10192,          // sections STOERSCHRIEB, SCHNITTSTELLEN, OPTIONEN; FORMAT

@@ -6,6 +6,8 @@
 
 #include <varnoerr.h>
 
+#include "PlantToolFolder.h"
+
 namespace {
 
 bool IsScanSpace(char ch) {
@@ -302,6 +304,10 @@ long CVarnoRegInit::SetBasicRegStructAnlProjAnlVisu() {
     return -1;
   }
   const CString strFolder = TextOfBuffer(szFolder, dwSize);
+  if (PlantToolFolderProblem(strFolder) != nullptr) {
+    ReportRegistryFailure(IDS_REG_UNBRAUCHBAR, IDS_REG_SSTOOLS);
+    return -1;
+  }
   StartPlantTool(strFolder, VARNO_FILE_ANLPROJ);
   StartPlantTool(strFolder, VARNO_FILE_ANLVISU);
   return 0;

@@ -91,7 +91,9 @@ class VINTUTIL_API CVarnoRegInit {
   // -------------------------------------------------------------------------
   // Plant tools. Starts "ssdraw.exe /reg" and then "ssshow.exe /reg" from the
   // folder in "SSTOOLS", hidden and without waiting; a folder with blanks is
-  // quoted. 0 once the folder was read, whether or not the programs start.
+  // quoted. 0 once the folder was read, whether or not the programs start. A
+  // folder that cannot be used on this system (PlantToolFolder.h) starts
+  // nothing: one report (IDS_REG_UNBRAUCHBAR, IDS_REG_SSTOOLS) and -1.
   long SetBasicRegStructAnlProjAnlVisu();
   // The interface file, per user: read from the configuration tool's key,
   // written to both tools' keys (the second only when the first succeeded).

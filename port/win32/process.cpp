@@ -6,9 +6,12 @@
 // names no program file, successively longer prefixes ending at the next
 // blank are tried, so "/opt/my tools/run /x" tries "/opt/my", then
 // "/opt/my tools/run". A name without a folder is looked for in the
-// caller's program folder, the current folder and then PATH; a name
-// without an extension is also tried with ".exe". The rest of the line is
-// split into arguments by the CommandLineToArgvW rules.
+// caller's program folder and then PATH, never in the current folder (where
+// another user may have planted a program); a name without an extension is
+// also tried with ".exe". A Windows path (a drive letter or backslashes) has
+// no meaning here and is ERROR_PATH_NOT_FOUND, never looked for as a bare
+// name. The rest of the line is split into arguments by the
+// CommandLineToArgvW rules.
 //
 // The program runs as a grandchild in a session of its own: the
 // intermediate child exits at once and is reaped here, so no zombie is left
@@ -19,6 +22,7 @@
 // is accepted and has no effect.
 #include <windows.h>
 
+#include <ctype.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -60,12 +64,12 @@ std::string programFolder() {
   return exe.substr(0, exe.rfind('/'));
 }
 
-// The folders searched for a name without a folder, in Windows' order.
+// The folders searched for a name without a folder, in Windows' order but
+// for the current folder.
 std::vector<std::string> searchFolders() {
   std::vector<std::string> folders;
   std::string own = programFolder();
   if (!own.empty()) folders.push_back(own);
-  folders.push_back(".");
   const char* path = getenv("PATH");
   std::string rest = path != nullptr ? path : "";
   for (size_t start = 0; start <= rest.size();) {
@@ -77,16 +81,27 @@ std::vector<std::string> searchFolders() {
   return folders;
 }
 
+bool isWindowsPath(const std::string& name) {
+  const bool driveLetter =
+      name.size() >= 2 && isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':';
+  return driveLetter || name.find('\\') != std::string::npos;
+}
+
 // How looking for a program ended.
 struct Lookup {
   std::string path;            // the program file found, or empty
   bool folderExisted = false;  // a folder it was looked for in exists
+  bool windowsPath = false;    // the name is a Windows path: not looked for
 };
 
 // Looks for the program a command-line token names.
 void findProgram(const std::string& name, Lookup& lookup) {
   if (name.empty()) {
     lookup.folderExisted = true;  // no name: a file not found, as Windows says
+    return;
+  }
+  if (isWindowsPath(name)) {
+    lookup.windowsPath = true;
     return;
   }
   std::vector<std::string> names = {name};
@@ -128,7 +143,7 @@ size_t splitProgram(const std::string& line, Lookup& lookup) {
   for (size_t end = start; end <= line.size(); ++end) {
     if (end < line.size() && !isBlank(line[end])) continue;
     findProgram(line.substr(start, end - start), lookup);
-    if (!lookup.path.empty()) return end;
+    if (!lookup.path.empty() || lookup.windowsPath) return end;
   }
   return line.size();
 }
@@ -274,8 +289,10 @@ UINT WINAPI WinExec(LPCSTR lpCmdLine, UINT uCmdShow) {
   std::string line(lpCmdLine);
   Lookup lookup;
   size_t argsStart = splitProgram(line, lookup);
-  if (lookup.path.empty())
-    return lookup.folderExisted ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+  if (lookup.path.empty()) {
+    return lookup.folderExisted && !lookup.windowsPath ? ERROR_FILE_NOT_FOUND
+                                                       : ERROR_PATH_NOT_FOUND;
+  }
   int error = spawnDetached(lookup.path, splitWindowsArguments(line.c_str() + argsStart));
   return error == 0 ? kStarted : errorForExec(error);
 }

@@ -91,13 +91,15 @@ TEST_F(CliSetupShow, ShowListsEverySettingWithItsDefault) {
 
 // What show promises of a stored value: a 4-byte REG_BINARY is a signed
 // number, a text with control characters stays on one line, and a setting
-// stored otherwise than the suite stores it is marked.
+// stored otherwise than the suite stores it is marked, as is a plant tools
+// folder that cannot be used on this system.
 TEST_F(CliSetupShow, ShowDecodesSignedNumbersEscapesControlsAndMarksWrongTypes) {
   regtest::Put(HKEY_LOCAL_MACHINE, kStoerschrieb, "FORMAT", regtest::Binary32(0xFFFFFFFE));
   regtest::Put(HKEY_LOCAL_MACHINE, kOptionen, "PARAMETERLEVEL", regtest::Dword(3));
   regtest::Put(HKEY_LOCAL_MACHINE, kOptionen, "AUTOSAVE", {REG_EXPAND_SZ, std::string("TRUE", 5)});
   regtest::Put(HKEY_LOCAL_MACHINE, kVedorir, "RatingV", regtest::Binary32(100));
   regtest::Put(HKEY_LOCAL_MACHINE, kUserInfo, "NAME", regtest::Text("Anna\nBerg\x1b[2J\t\x7f"));
+  regtest::Put(HKEY_LOCAL_MACHINE, kProgramme, "SSTOOLS", regtest::Text("C:\\Tools\\"));
 
   const std::string table = RunOk({"show"}).out;
   std::map<std::string, std::vector<std::string>> rows;
@@ -110,6 +112,9 @@ TEST_F(CliSetupShow, ShowDecodesSignedNumbersEscapesControlsAndMarksWrongTypes) 
   EXPECT_EQ(rows["AUTOSAVE"][3], "\"FALSE\"" + wrong + "REG_SZ)");
   EXPECT_EQ(rows["RatingV"][3], "100" + wrong + "REG_BINARY of 8 bytes)");
   EXPECT_EQ(rows["FORMAT"][3], "0");  // a signed number of the right type: no mark
+#ifndef _WIN32                        // on Windows, a drive letter starts a folder like any other
+  EXPECT_EQ(rows["SSTOOLS"][3], "-  (not usable on this system: it is a Windows path)");
+#endif
 
   const std::string json = RunOk({"show", "--format", "json"}).out;
   for (const char* entry :
@@ -120,6 +125,9 @@ TEST_F(CliSetupShow, ShowDecodesSignedNumbersEscapesControlsAndMarksWrongTypes) 
         "\"value\": \"Anna\\u000aBerg\\u001b[2J\\u0009\x7f\""}) {
     EXPECT_THAT(json, HasSubstr(entry));
   }
+#ifndef _WIN32
+  EXPECT_THAT(json, HasSubstr("\"default\": null, \"unusable\": \"it is a Windows path\"}"));
+#endif
 }
 
 }  // namespace

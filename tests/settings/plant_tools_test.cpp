@@ -36,4 +36,34 @@ TEST_F(SettingsTest, PlantToolsStartWithRegInOrderFromAFolderWithBlanks) {
   EXPECT_TRUE(reports_.messages().empty());
 }
 
+// A folder that cannot be used here starts nothing, even where a program
+// of that name lies in the current folder, and is reported naming the
+// setting.
+TEST_F(SettingsTest, PlantToolsFolderThatCannotBeUsedHereStartsNothing) {
+  const std::string dir = registry_.dir();
+  const std::string cwd = std::filesystem::current_path();
+  ASSERT_EQ(0, chdir(dir.c_str()));
+  const std::string folders[] = {
+      "C:\\Tools\\",  "Tools\\",      "D:/tools/",    "tools/",       "",
+      dir + "/a\"b/", dir + "/a\tb/", dir + "/a\nb/", dir + "/a\rb/",
+  };
+  for (const std::string& folder : folders) {
+    SCOPED_TRACE(folder);
+    for (const char* program : {"ssdraw.exe", "ssshow.exe"}) {
+      const std::string planted =
+          folder.empty() || folder[0] != '/' ? dir + "/" + folder + program : folder + program;
+      std::filesystem::create_directories(std::filesystem::path(planted).parent_path());
+      std::ofstream(planted) << kRecorder;
+      chmod(planted.c_str(), 0755);
+    }
+    reports_.clear();
+    Store(kProgramme, "SSTOOLS", regtest::Text(folder));
+    EXPECT_EQ(store_.SetBasicRegStructAnlProjAnlVisu(), -1);
+    EXPECT_EQ(reports_.pairs(), Pairs({{10472, 10471}}));
+  }
+  ASSERT_EQ(0, chdir(cwd.c_str()));
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+    EXPECT_EQ(std::string::npos, entry.path().filename().string().find("record.")) << "started";
+}
+
 }  // namespace

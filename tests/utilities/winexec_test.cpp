@@ -119,4 +119,34 @@ TEST_F(WinExecTest, ReportsFailuresWithWindowsCodes) {
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
 }
 
+// Programs planted in the current folder under Windows-looking names, or
+// as a bare name, are never started: a Windows path is not a path here,
+// and the current folder is not searched.
+TEST_F(WinExecTest, NeverStartsAProgramFromTheCurrentFolder) {
+  const std::string empty = dir_ + "/empty";
+  std::filesystem::create_directories(empty);
+  for (const char* planted : {"C:\\Tools\\ssdraw.exe", "Tools\\ssdraw.exe", "ssdraw.exe"})
+    writeFile(dir_ + "/" + planted, kRecorder, 0755);
+  const std::string cwd = std::filesystem::current_path();
+  ASSERT_EQ(0, chdir(dir_.c_str()));
+  const char* path = getenv("PATH");
+  const std::string oldPath = path ? path : "";
+  setenv("PATH", empty.c_str(), 1);
+  const struct {
+    const char* line;
+    UINT expected;
+  } cases[] = {
+      {"C:\\Tools\\ssdraw.exe /reg", ERROR_PATH_NOT_FOUND},
+      {"\"C:\\Tools\\ssdraw.exe\" /reg", ERROR_PATH_NOT_FOUND},
+      {"Tools\\ssdraw.exe /reg", ERROR_PATH_NOT_FOUND},
+      {"ssdraw.exe /reg", ERROR_FILE_NOT_FOUND},
+      {"ssdraw /reg", ERROR_FILE_NOT_FOUND},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WinExec(c.line, SW_HIDE), c.expected) << c.line;
+  setenv("PATH", oldPath.c_str(), 1);
+  ASSERT_EQ(0, chdir(cwd.c_str()));
+  for (const auto& entry : std::filesystem::directory_iterator(dir_))
+    EXPECT_EQ(std::string::npos, entry.path().filename().string().find("record.")) << "started";
+}
+
 }  // namespace

@@ -1,10 +1,13 @@
 // vintutil show: every setting of the suite that the library knows, by
 // section, with its stored value and the default the administrative writer
 // gives it. A setting stored with another type or size than the suite
-// stores it with is marked.
+// stores it with is marked, and so is a plant tools folder that cannot be
+// used on this system.
+#include <PlantToolFolder.h>
 #include <RegistryLayout.h>
 #include <VarnoStrings.h>
 
+#include <algorithm>
 #include <iomanip>
 #include <iostream>
 #include <memory>
@@ -17,8 +20,9 @@
 
 namespace {
 
-// How a setting is stored.
-enum class Kind { kText, kNumber4, kDouble8 };
+// How a setting is stored: kFolder is a text naming a folder programs are
+// started from.
+enum class Kind { kText, kFolder, kNumber4, kDouble8 };
 
 struct Setting {
   std::string name;
@@ -90,8 +94,13 @@ std::vector<Section> KnownSettings() {
         {VARNO_VAL_ZEBPRINTSETTINGS, Kind::kText, ""},
         {VARNO_VAL_PRINTOPTIONS, Kind::kText, ""}}},
       {HKEY_LOCAL_MACHINE, SectionPath(VARNO_SEC_PROGRAMME),
-       TextSettings({VARNO_VAL_DISPLAYEDITOR, VARNO_VAL_CFC, VARNO_VAL_GRAFIKTOOLS, VARNO_VAL_FAVIS,
-                     VARNO_VAL_COMTRADEVIEWER, VARNO_VAL_VARNO, VARNO_VAL_SSTOOLS})},
+       [] {
+         std::vector<Setting> settings =
+             TextSettings({VARNO_VAL_DISPLAYEDITOR, VARNO_VAL_CFC, VARNO_VAL_GRAFIKTOOLS,
+                           VARNO_VAL_FAVIS, VARNO_VAL_COMTRADEVIEWER, VARNO_VAL_VARNO});
+         settings.push_back({VARNO_VAL_SSTOOLS, Kind::kFolder, ""});
+         return settings;
+       }()},
       {HKEY_LOCAL_MACHINE, SectionPath(VARNO_SEC_VEDORIR), RioSettings()},
       {HKEY_LOCAL_MACHINE, SectionPath(VARNO_SEC_USERINFO),
        TextSettings({VARNO_VAL_COMPANY, VARNO_VAL_NAME})},
@@ -100,13 +109,16 @@ std::vector<Section> KnownSettings() {
   };
 }
 
-const char* KindTypeName(Kind kind) { return kind == Kind::kText ? "REG_SZ" : "REG_BINARY"; }
+bool IsText(Kind kind) { return kind == Kind::kText || kind == Kind::kFolder; }
+
+const char* KindTypeName(Kind kind) { return IsText(kind) ? "REG_SZ" : "REG_BINARY"; }
 
 // How the suite stores a setting of this kind, as the mark of a setting
 // stored otherwise says it.
 std::string KindStorage(Kind kind) {
   switch (kind) {
     case Kind::kText:
+    case Kind::kFolder:
       return "REG_SZ";
     case Kind::kNumber4:
       return "REG_BINARY of 4 bytes";
@@ -119,6 +131,7 @@ std::string KindStorage(Kind kind) {
 bool StoredAsKind(Kind kind, const RegFileValue& stored) {
   switch (kind) {
     case Kind::kText:
+    case Kind::kFolder:
       return stored.type == REG_SZ;
     case Kind::kNumber4:
       return stored.type == REG_BINARY && stored.data.size() == 4;
@@ -138,7 +151,16 @@ struct Row {
   std::string writerDefault;
   bool defaultIsNumber = false;
   std::string expected;  // how the suite stores it, when it is stored otherwise
+  std::string unusable;  // why a folder cannot be used on this system
 };
+
+// Why the stored folder cannot be used to start programs here, or "".
+std::string FolderProblem(const RegFileValue& stored) {
+  const std::string text(stored.data.begin(),
+                         std::find(stored.data.begin(), stored.data.end(), '\0'));
+  const char* problem = PlantToolFolderProblem(text.c_str());
+  return problem ? problem : "";
+}
 
 struct SectionRows {
   std::string key;
@@ -154,15 +176,19 @@ std::vector<SectionRows> Collect() {
     KeyHandle key;
     rows.exists = key.Open(path, KEY_QUERY_VALUE) == ERROR_SUCCESS;
     for (const Setting& setting : section.settings) {
-      Row row{setting.name,          KindTypeName(setting.kind),  false, "", false,
-              setting.writerDefault, setting.kind != Kind::kText, ""};
+      Row row{setting.name,          KindTypeName(setting.kind), false, "", false,
+              setting.writerDefault, !IsText(setting.kind),      "",    ""};
       RegFileValue stored;
       if (rows.exists && ReadValue(key.get(), setting.name, stored) == ERROR_SUCCESS) {
         row.set = true;
         row.type = TypeName(stored.type);
         row.value = FormatDecoded(stored.type, stored.data);
         row.valueIsNumber = DecodesAsNumber(stored.type, stored.data);
-        if (!StoredAsKind(setting.kind, stored)) row.expected = KindStorage(setting.kind);
+        if (!StoredAsKind(setting.kind, stored)) {
+          row.expected = KindStorage(setting.kind);
+        } else if (setting.kind == Kind::kFolder) {
+          row.unusable = FolderProblem(stored);
+        }
       }
       rows.rows.push_back(row);
     }
@@ -187,6 +213,8 @@ void PrintTable(const std::vector<SectionRows>& sections) {
                 << (row.writerDefault.empty() ? "-" : row.writerDefault);
       if (!row.expected.empty())
         std::cout << "  (wrong type: the suite stores " << row.expected << ")";
+      if (!row.unusable.empty())
+        std::cout << "  (not usable on this system: " << row.unusable << ")";
       std::cout << "\n";
     }
     std::cout << "\n";
@@ -219,6 +247,7 @@ void PrintJson(const std::vector<SectionRows>& sections) {
                 << (row.writerDefault.empty() ? "null"
                                               : JsonValue(row.writerDefault, row.defaultIsNumber));
       if (!row.expected.empty()) std::cout << ", \"expected\": " << JsonString(row.expected);
+      if (!row.unusable.empty()) std::cout << ", \"unusable\": " << JsonString(row.unusable);
       std::cout << "}";
     }
     std::cout << "]}";

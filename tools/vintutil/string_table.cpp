@@ -13,6 +13,9 @@ const AFX_STRING_RESOURCE kStringTable[] = {
     {IDS_REG_OEFFNEN, "Cannot open the registry key of %s."},
     {IDS_REG_SCHREIBEN, "Cannot write %s to the registry."},
     {IDS_REG_LESEN, "Cannot read %s from the registry."},
+    {IDS_REG_UNBRAUCHBAR,
+     "Cannot use %s on this system: a folder must be an absolute path without quotes, tabs or "
+     "line breaks."},
     {IDS_REG_FORMAT, "the fault-record format (sections STOERSCHRIEB, SCHNITTSTELLEN, OPTIONEN)"},
     {IDS_REG_DART, "the fault-record data kind or the test-set export header (VEDORIR)"},
     {IDS_REG_GRAFPROG, "the fault-record viewer program"},
