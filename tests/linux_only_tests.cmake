@@ -35,6 +35,8 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   # reg history and reg watch exist only over the registry stand-in.
   cli/history_cli_test.cpp
   cli/watch_cli_test.cpp
+  # POSIX file modes, symbolic links and a throwaway user around exports.
+  cli/private_export_test.cpp
   # Makes setup fail through the registry stand-in's location (VINTUTIL_REGISTRY).
   cli/setup_unwritable_test.cpp
   # Records the plant tools' starts with POSIX shell scripts.

@@ -14,6 +14,7 @@
 #include "history_format.h"
 #include "history_time.h"
 #include "key_path.h"
+#include "output_file.h"
 #include "reg_file.h"
 #include "reg_file_write.h"
 #include "registry_tree.h"
@@ -111,7 +112,7 @@ int RunExport(const HistoryOptions& o, const KeyPath& path) {
     }
     file.keys.push_back(std::move(block));
   }
-  return WriteRegFileTo(file, o.exportFile, o.force);
+  return WriteRegFileTo(file, o.exportFile, o.force, HoldsPrivateData(path.root));
 }
 
 // The settings of the hive named (the machine hive when none is).

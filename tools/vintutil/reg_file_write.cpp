@@ -2,12 +2,12 @@
 
 #include <sys/stat.h>
 
-#include <fstream>
 #include <iostream>
 
 #include "cli_common.h"
+#include "output_file.h"
 
-int WriteRegFileTo(const RegFile& file, const std::string& fileName, bool force) {
+int WriteRegFileTo(const RegFile& file, const std::string& fileName, bool force, bool privateFile) {
   const std::string unwritable = UnwritableName(file);
   if (!unwritable.empty()) {
     return Fail("cannot write " + fileName + ": " + unwritable + ", which a .reg file cannot hold");
@@ -17,11 +17,8 @@ int WriteRegFileTo(const RegFile& file, const std::string& fileName, bool force)
     const std::string refusal = Confirm("File " + fileName + " exists, overwrite?", force);
     if (!refusal.empty()) return Fail(fileName + " exists and is kept: " + refusal);
   }
-  const std::string bytes = SerializeRegFile(file);
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) return Fail("cannot write " + fileName);
+  const std::string failure = WriteOutputFile(fileName, SerializeRegFile(file), privateFile);
+  if (!failure.empty()) return Fail("cannot write " + fileName + ": " + failure);
   std::cout << kDone << "\n";
   return kExitSuccess;
 }

@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "input_file.h"
 #include "key_path.h"
+#include "output_file.h"
 #include "progress.h"
 #include "reg_apply.h"
 #include "reg_file.h"
@@ -61,7 +62,7 @@ int RunExport(const ExportOptions& o) {
     const LONG rc = ReadTree(*path, file.keys, [&](size_t keys) { progress.Update(keys); });
     if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
   }
-  return WriteRegFileTo(file, o.file, o.force);
+  return WriteRegFileTo(file, o.file, o.force, HoldsPrivateData(path->root));
 }
 
 int RunImport(const ImportOptions& o) {
