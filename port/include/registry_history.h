@@ -3,8 +3,9 @@
 //
 // Every change of a hive (value set or deleted, key created or deleted) is
 // recorded in the hive with its change, by the change's own transaction.
-// Nothing here writes records: the history is read here, and only the
-// hive's retention settings can be changed. The history of HKEY_LOCAL_MACHINE
+// Nothing here writes records of changes: the history is read here; the
+// hive's retention settings can be changed and a value's past data
+// forgotten, each recorded in turn. The history of HKEY_LOCAL_MACHINE
 // is readable by whoever may read the machine hive; HKEY_CURRENT_USER is the
 // calling user's own hive and history. Linux only.
 #ifndef VINTUTIL_PORT_REGISTRY_HISTORY_H
@@ -13,19 +14,33 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace registry_history {
 
-enum class Change { KeyCreated, KeyDeleted, ValueSet, ValueDeleted };
+// SettingsChanged: a retention setting (Record::value names it, old and new
+// as REG_QWORD); PastDataForgotten: the past data of a value (or, with an
+// empty Record::value, of every value) of the key and the keys below it.
+enum class Change {
+  KeyCreated,
+  KeyDeleted,
+  ValueSet,
+  ValueDeleted,
+  SettingsChanged,
+  PastDataForgotten
+};
 
 struct Value {
   uint32_t type = 0;
   std::vector<unsigned char> data;
+  bool forgotten = false;  // the data was removed from the history (`data` empty)
 
-  bool operator==(const Value& o) const { return type == o.type && data == o.data; }
+  bool operator==(const Value& o) const {
+    return type == o.type && data == o.data && forgotten == o.forgotten;
+  }
 };
 
 struct Record {
@@ -38,6 +53,7 @@ struct Record {
   Change change = Change::ValueSet;
   std::string key;                // full path below the hive's root, case as stored
   std::string value;              // the value's name ("" the default value); empty for a key
+  bool allValues = false;         // PastDataForgotten of every value of the key
   std::optional<Value> oldValue;  // absent: the value did not exist before
   std::optional<Value> newValue;  // absent: the value does not exist after
 };
@@ -76,17 +92,39 @@ struct KeyState {
 
 // The keys and values of a subtree at a past time.
 struct PastState {
-  // False when the history does not reach back to that time (`keys` empty).
+  // False when the history does not reach back to that time, or when the
+  // data of a value then was forgotten since (`keys` empty).
   bool complete = false;
   int64_t completeSince = 0;
+  // The value whose data was forgotten: its key's full path, '\', its name.
+  std::string forgotten;
   // The key and the keys below it that existed then, parents before
   // children, siblings in case-insensitive order; none when the key did not
   // exist. Values in creation order where the history knows it.
   std::vector<KeyState> keys;
 };
 
-// The records of `hive` (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER) that match
-// `filter`, newest first. A hive that does not exist has none.
+// Reads the records of `hive` (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER) that
+// match `filter`, newest first, one at a time: memory does not grow with
+// the history. It reads one state of the hive, as it was when opened,
+// whatever is written meanwhile. A hive that does not exist has none.
+class HistoryCursor {
+ public:
+  WINADVAPI HistoryCursor();
+  WINADVAPI ~HistoryCursor();
+  HistoryCursor(const HistoryCursor&) = delete;
+  HistoryCursor& operator=(const HistoryCursor&) = delete;
+
+  WINADVAPI LONG Open(HKEY hive, const Filter& filter);
+  // ERROR_SUCCESS with the next record, ERROR_NO_MORE_ITEMS after the last.
+  WINADVAPI LONG Next(Record* record);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Every record at once: a HistoryCursor read to its end.
 WINADVAPI LONG ReadHistory(HKEY hive, const Filter& filter, std::vector<Record>* records);
 
 // The state of `key` (full path below the root, "" the whole hive) and its
@@ -101,10 +139,21 @@ constexpr int64_t kMaxRecordsLimit = 1000000000;
 constexpr int64_t kMaxAgeDaysLimit = 100000;
 
 // Changes the retention (within the bounds above, ERROR_INVALID_PARAMETER
-// otherwise) and applies it at once. Needs write access to the hive
-// (ERROR_ACCESS_DENIED otherwise).
+// otherwise) and applies it at once; each setting changed is recorded
+// (SettingsChanged). Needs write access to the hive (ERROR_ACCESS_DENIED
+// otherwise).
 WINADVAPI LONG ChangeHistorySettings(HKEY hive, std::optional<int64_t> maxRecords,
                                      std::optional<int64_t> maxAgeDays);
+
+// Removes the past data of `value` (every value when absent) of `key` and
+// the keys below it from the history: their records keep the change, type,
+// time and writer, with the data forgotten. The present values stay. Then
+// rewrites the hive file, so that the data is gone from its free space and
+// from the write-ahead log too (as far as no other process is reading an
+// older state of the hive at that moment). Recorded as PastDataForgotten.
+// Needs write access to the hive.
+WINADVAPI LONG ForgetPastData(HKEY hive, const std::string& key,
+                              const std::optional<std::string>& value);
 
 // Test fault: the nth history record from now (1 = the next) in this process
 // fails to be written, so its change fails with ERROR_REGISTRY_IO_FAILED and

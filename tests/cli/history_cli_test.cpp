@@ -99,7 +99,7 @@ TEST_F(CliHistory, ListsChangesNewestFirstWithDecodedValues) {
 
 TEST_F(CliHistory, SettingsAreShownAndChangedPerHive) {
   EXPECT_THAT(RunOk({"reg", "history", "HKCU", "--set-limit", "50", "--set-age", "10"}).out,
-              HasSubstr("HKEY_CURRENT_USER: 0 records; kept: at most 50 records, none older "
+              HasSubstr("HKEY_CURRENT_USER: 2 records; kept: at most 50 records, none older "
                         "than 10 days"));
   EXPECT_THAT(RunOk({"reg", "history", "--settings"}).out,
               HasSubstr("HKEY_LOCAL_MACHINE: 0 records; kept: at most 100000 records, none older "
@@ -109,6 +109,40 @@ TEST_F(CliHistory, SettingsAreShownAndChangedPerHive) {
   RunFails({"reg", "history", "HKCU", "--set-age", "100001"},
            "--set-age 100001: a history keeps records of 1 to 100000 days");
   RunFails({"reg", "history", "HKCU\\Software", "--settings"}, "belong to a hive");
+}
+
+// A secret's past data is forgotten only when confirmed; the listing shows
+// the forgetting and a retention change as records of their own, and a
+// restore that would need the forgotten data is refused.
+TEST_F(CliHistory, ForgettingAndRetentionChangesAreListed) {
+  const char* const key = "HKLM\\SOFTWARE\\Secret";
+  RegOk({{"add", key, "/v", "pw", "/d", "one"}});
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  const std::string whileOne =
+      FormatHistoryTime(std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count());
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  RegOk({{"add", key, "/v", "pw", "/d", "two", "/f"}});
+  RunFails({"reg", "history", key, "--forget", "/v", "pw"}, "cannot be confirmed");
+  EXPECT_THAT(RunOk({"reg", "history", key, "--forget", "/v", "PW", "/f"}).out,
+              HasSubstr("no longer holds the past data of the value "
+                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Secret\\PW"));
+  RegOk({{"history", "HKLM", "--set-limit", "50"}});
+  const std::regex who("\\S+  \\S+\\([0-9]+\\)  vintutil\\[[0-9]+\\]  ");
+  EXPECT_EQ(std::regex_replace(RunOk({"reg", "history", "HKLM"}).out, who, ""),
+            "history settings changed  HKEY_LOCAL_MACHINE  history_max_records  "
+            "REG_QWORD 0x186a0 -> REG_QWORD 0x32\n"
+            "past data forgotten  HKEY_LOCAL_MACHINE\\SOFTWARE\\Secret  PW\n"
+            "value set  HKEY_LOCAL_MACHINE\\SOFTWARE\\Secret  pw  REG_SZ (forgotten) -> "
+            "REG_SZ (forgotten)\n"
+            "value set  HKEY_LOCAL_MACHINE\\SOFTWARE\\Secret  pw  (absent) -> REG_SZ "
+            "(forgotten)\n"
+            "key created  HKEY_LOCAL_MACHINE\\SOFTWARE\\Secret\n"
+            "key created  HKEY_LOCAL_MACHINE\\SOFTWARE\n");
+  RunFails({"reg", "history", key, "--export", registry_.dir() + "/then.reg", "--at", whileOne},
+           "at that time was forgotten");
+  RunFails({"reg", "history", "HKLM", "--forget", "/f"}, "--forget needs a KEY below the root");
 }
 
 TEST(HistoryTime, ParsesIso8601InUtcOrLocalTime) {

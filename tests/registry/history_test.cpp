@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <random>
@@ -274,6 +276,126 @@ TEST_F(History, RetentionKeepsTheNewestRecordsWithinTheCountAndAgeLimits) {
   EXPECT_EQ(before - aged + 1, sql(hive, kCount));
   const int64_t monthAgo = history().front().time - 30 * 86400000000LL;
   for (const rh::Record& r : history()) EXPECT_GT(r.time, monthAgo);
+}
+
+rh::Value qword(int64_t n) {
+  rh::Value v{REG_QWORD, {}};
+  for (int i = 0; i < 8; ++i) v.data.push_back(static_cast<unsigned char>(uint64_t(n) >> (8 * i)));
+  return v;
+}
+
+// Lowering the limit to one record and raising it again leaves both changes
+// in the history, each with its setting before and after: retention never
+// empties the history silently.
+TEST_F(History, RetentionChangesAreRecorded) {
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(ERROR_SUCCESS, set(kKey, "n", std::to_string(i)));
+  ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, 1, 30));
+  ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, 100000, 30));
+  const struct {
+    const char* setting;
+    int64_t before, after;
+  } expected[] = {
+      {"history_max_records", 1, 100000},
+      {"history_max_age_days", 365, 30},  // the last of the first call's records
+  };
+  const std::vector<rh::Record> records = history();
+  ASSERT_EQ(std::size(expected), records.size()) << "the age change is unchanged the second time";
+  for (size_t i = 0; i < records.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(rh::Change::SettingsChanged, records[i].change);
+    EXPECT_EQ("", records[i].key);
+    EXPECT_EQ(expected[i].setting, records[i].value);
+    EXPECT_EQ(qword(expected[i].before), records[i].oldValue);
+    EXPECT_EQ(qword(expected[i].after), records[i].newValue);
+    EXPECT_EQ(getuid(), records[i].uid);
+    EXPECT_EQ(getpid(), records[i].pid);
+  }
+  // A restore over the settings' records still works.
+  rh::PastState past;
+  ASSERT_EQ(ERROR_SUCCESS, rh::ReadPastState(HKEY_LOCAL_MACHINE, kKey, records[0].time, &past));
+  EXPECT_TRUE(past.complete);
+}
+
+// Forgetting a value's past data keeps its records (change, type, writer)
+// without the data, records the forgetting, leaves the present values, and
+// leaves the data in neither the hive file nor its write-ahead log.
+TEST_F(History, ForgettingRemovesAValuesPastDataFromTheFile) {
+  const std::string secret = "pass-4f1c9e0b-secret";
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "password", secret));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "other", "kept " + secret));
+  const int64_t whileSet = history().front().time;
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "password", "new"));
+  ASSERT_EQ(ERROR_SUCCESS, deleteValue(kKey, "other"));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "Password", "newer"));
+  ASSERT_EQ(ERROR_SUCCESS, rh::ForgetPastData(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", {}));
+
+  const rh::Value forgotten{REG_SZ, {}, true};
+  const std::vector<rh::Record> records = history();
+  ASSERT_EQ(rh::Change::PastDataForgotten, records[0].change);
+  EXPECT_EQ("SOFTWARE\\Vendor", records[0].key);
+  EXPECT_TRUE(records[0].allValues);
+  const struct {
+    rh::Change change;
+    const char* value;
+    std::optional<rh::Value> before, after;
+  } expected[] = {
+      {rh::Change::ValueSet, "password", forgotten, forgotten},
+      {rh::Change::ValueDeleted, "other", forgotten, {}},
+      {rh::Change::ValueSet, "password", forgotten, forgotten},
+      {rh::Change::ValueSet, "other", {}, forgotten},
+      {rh::Change::ValueSet, "password", {}, forgotten},
+  };
+  ASSERT_LE(std::size(expected) + 1, records.size());
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(expected[i].change, records[i + 1].change);
+    EXPECT_EQ(expected[i].value, records[i + 1].value);
+    EXPECT_EQ(expected[i].before, records[i + 1].oldValue);
+    EXPECT_EQ(expected[i].after, records[i + 1].newValue);
+  }
+  EXPECT_EQ(sz("newer"), valueNow(kKey, "password"));
+  rh::PastState past;
+  ASSERT_EQ(ERROR_SUCCESS, rh::ReadPastState(HKEY_LOCAL_MACHINE, kKey, whileSet, &past));
+  EXPECT_FALSE(past.complete);
+  EXPECT_EQ(std::string(kKey) + "\\password", past.forgotten);
+
+  RegDiagReset();
+  for (const char* file : {"", "-wal"}) {
+    std::ifstream in(registry_.machineHive() + file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(std::string::npos, bytes.find(secret)) << "the secret is still in machine.db" << file;
+  }
+}
+
+// One value's past data, named in any case; the others' stay.
+TEST_F(History, ForgettingOneValueKeepsTheOthers) {
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "secret", "s1"));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "plain", "p1"));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "secret", "s2"));
+  ASSERT_EQ(ERROR_SUCCESS, rh::ForgetPastData(HKEY_LOCAL_MACHINE, kKey, std::string("SECRET")));
+  const std::vector<rh::Record> records = history();
+  EXPECT_EQ("SECRET", records[0].value);
+  EXPECT_FALSE(records[0].allValues);
+  EXPECT_EQ(rh::Value({REG_SZ, {}, true}), records[1].oldValue);
+  EXPECT_EQ(sz("p1"), records[2].newValue);
+}
+
+// A cursor reads the state of the hive it opened, whatever is written
+// while it reads.
+TEST_F(History, ACursorReadsOneStateOfTheHive) {
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "1"));
+  rh::HistoryCursor cursor;
+  ASSERT_EQ(ERROR_SUCCESS, cursor.Open(HKEY_LOCAL_MACHINE, {}));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "2"));
+  std::vector<rh::Record> read;
+  rh::Record r;
+  LONG rc;
+  while ((rc = cursor.Next(&r)) == ERROR_SUCCESS) read.push_back(r);
+  EXPECT_EQ(ERROR_NO_MORE_ITEMS, rc);
+  ASSERT_EQ(4u, read.size());
+  EXPECT_EQ(sz("1"), read[0].newValue);
+  EXPECT_EQ(5u, history().size());
 }
 
 // A hive made before the history (schema version 1) gets it at its first

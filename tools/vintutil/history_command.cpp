@@ -37,6 +37,7 @@ struct HistoryOptions {
   std::optional<int64_t> maxRecords;
   std::optional<int64_t> maxAgeDays;
   bool showSettings = false;
+  bool forget = false;
 };
 
 std::optional<int64_t> TimeArgument(const std::string& text, const char* option, int& status) {
@@ -67,25 +68,53 @@ int RunList(const HistoryOptions& o, const std::optional<KeyPath>& path) {
     if (!since) return status;
     filter.since = *since;
   }
-  std::vector<HiveRecord> all;
+  // Each hive's records come newest first by id; the two are merged,
+  // newest first by time, one record at a time.
+  struct Source {
+    HKEY root;
+    rh::HistoryCursor cursor;
+    std::optional<rh::Record> next;
+  };
+  std::vector<std::unique_ptr<Source>> sources;
+  const auto advance = [](Source& s) {
+    rh::Record r;
+    const LONG rc = s.cursor.Next(&r);
+    s.next.reset();
+    if (rc == ERROR_SUCCESS) s.next = std::move(r);
+    return rc == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : rc;
+  };
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
     if (path && path->root != root) continue;
-    std::vector<rh::Record> records;
-    const LONG rc = rh::ReadHistory(root, filter, &records);
+    auto source = std::make_unique<Source>();
+    source->root = root;
+    LONG rc = source->cursor.Open(root, filter);
+    if (rc == ERROR_SUCCESS) rc = advance(*source);
     if (rc != ERROR_SUCCESS) return Fail(FullKey(root, "") + ": " + RegistryErrorText(rc));
-    for (rh::Record& r : records) all.push_back({root, std::move(r)});
+    sources.push_back(std::move(source));
   }
-  // Both hives together: newest first by time.
-  std::stable_sort(all.begin(), all.end(), [](const HiveRecord& a, const HiveRecord& b) {
-    return a.record.time > b.record.time;
-  });
-  if (o.format == "json") {
-    std::cout << "[";
-    for (size_t i = 0; i < all.size(); ++i) std::cout << (i ? ",\n" : "\n") << JsonLine(all[i]);
-    std::cout << (all.empty() ? "]\n" : "\n]\n");
-  } else {
-    for (const HiveRecord& h : all) std::cout << TextLine(h) << "\n";
+  const bool json = o.format == "json";
+  bool any = false;
+  if (json) std::cout << "[";
+  for (;;) {
+    Source* newest = nullptr;
+    for (const auto& s : sources) {
+      if (s->next && (!newest || s->next->time > newest->next->time)) newest = s.get();
+    }
+    if (!newest) break;
+    const HiveRecord h{newest->root, std::move(*newest->next)};
+    if (json) {
+      std::cout << (any ? ",\n" : "\n") << JsonLine(h);
+    } else {
+      std::cout << TextLine(h) << "\n";
+    }
+    any = true;
+    const LONG rc = advance(*newest);
+    if (rc != ERROR_SUCCESS) {
+      std::cout << std::flush;
+      return Fail(FullKey(newest->root, "") + ": " + RegistryErrorText(rc));
+    }
   }
+  if (json) std::cout << (any ? "\n]\n" : "]\n");
   return kExitSuccess;
 }
 
@@ -98,6 +127,10 @@ int RunExport(const HistoryOptions& o, const KeyPath& path) {
   rh::PastState past;
   const LONG rc = rh::ReadPastState(path.root, path.subkey, *at, &past);
   if (rc != ERROR_SUCCESS) return Fail(path.Full() + ": " + RegistryErrorText(rc));
+  if (!past.forgotten.empty()) {
+    return Fail(path.Full() + ": cannot restore " + o.at + ": the data of " +
+                FullKey(path.root, past.forgotten) + " at that time was forgotten");
+  }
   if (!past.complete) {
     return Fail(path.Full() + ": cannot restore " + o.at + ": " + FullKey(path.root, "") + " " +
                 CompleteSinceText(past.completeSince));
@@ -145,6 +178,25 @@ int RunSettings(const HistoryOptions& o, std::optional<KeyPath> path) {
   return kExitSuccess;
 }
 
+// Removes the past data of the value named, or of every value of KEY and
+// the keys below it, from the history.
+int RunForget(const HistoryOptions& o, const std::optional<KeyPath>& path) {
+  if (!path || path->subkey.empty()) return Fail("--forget needs a KEY below the root");
+  std::optional<std::string> value;
+  if (o.defaultValue) value = "";
+  if (!o.value.empty()) value = o.value;
+  const std::string what =
+      value ? "the value " + path->Full() + "\\" + (value->empty() ? kDefaultValueName : *value)
+            : "every value of " + path->Full() + " and the keys below it";
+  const std::string refusal =
+      Confirm("Remove the past data of " + what + " from the history for good?", o.force);
+  if (!refusal.empty()) return Fail(refusal);
+  const LONG rc = rh::ForgetPastData(path->root, path->subkey, value);
+  if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
+  std::cout << "The history no longer holds the past data of " << what << ".\n";
+  return kExitSuccess;
+}
+
 int RunHistory(const HistoryOptions& o) {
   std::optional<KeyPath> path;
   if (!o.key.empty()) {
@@ -152,6 +204,7 @@ int RunHistory(const HistoryOptions& o) {
     if (!path) return Fail("unknown root in '" + o.key + "': use HKLM\\... or HKCU\\...");
   }
   if (o.maxRecords || o.maxAgeDays || o.showSettings) return RunSettings(o, path);
+  if (o.forget) return RunForget(o, path);
   if (!o.exportFile.empty()) {
     if (!path) return Fail("--export needs a KEY");
     return RunExport(o, *path);
@@ -188,7 +241,8 @@ void AddRegHistoryCommand(CLI::App& reg, int& status) {
   h->add_option("--at", options->at, "the ISO 8601 time whose state --export restores")
       ->type_name("TIME")
       ->needs(exportFile);
-  h->add_flag("--force,-f", options->force, "overwrite an existing file without asking (/y)");
+  h->add_flag("--force,-f", options->force,
+              "overwrite an existing file, or forget, without asking (/y, /f)");
   h->add_option("--set-limit", options->maxRecords,
                 "keep at most this many records in the history of the hive named (HKLM or HKCU; "
                 "default HKLM)")
@@ -197,5 +251,9 @@ void AddRegHistoryCommand(CLI::App& reg, int& status) {
                 "keep no record older than this many days in the hive's history")
       ->type_name("DAYS");
   h->add_flag("--settings", options->showSettings, "show the hive's history settings");
+  h->add_flag("--forget", options->forget,
+              "remove the past data of the value named (--value, --default-value), or of every "
+              "value of KEY and the keys below it, from the history; recorded as such")
+      ->excludes(exportFile);
   h->callback([options, &status] { status = RunHistory(*options); });
 }

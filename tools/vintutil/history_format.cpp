@@ -9,8 +9,6 @@ namespace rh = registry_history;
 
 namespace {
 
-constexpr const char* kDefaultValueName = "(Default)";
-
 const char* ChangeText(rh::Change change) {
   switch (change) {
     case rh::Change::KeyCreated:
@@ -21,12 +19,20 @@ const char* ChangeText(rh::Change change) {
       return "value set";
     case rh::Change::ValueDeleted:
       return "value deleted";
+    case rh::Change::SettingsChanged:
+      return "history settings changed";
+    case rh::Change::PastDataForgotten:
+      return "past data forgotten";
   }
   return "";
 }
 
+// Changes that name a value (or setting) but carry no data.
+bool HasNoData(rh::Change change) { return change == rh::Change::PastDataForgotten; }
+
 std::string ShownValue(const std::optional<rh::Value>& value) {
   if (!value) return "(absent)";
+  if (value->forgotten) return TypeName(value->type) + " (forgotten)";
   return TypeName(value->type) + " " + FormatData(value->type, value->data);
 }
 
@@ -36,14 +42,17 @@ std::string ShownUser(const rh::Record& r) {
 
 std::string JsonValue(const std::optional<rh::Value>& value) {
   if (!value) return "null";
-  return "{\"type\":" + JsonString(TypeName(value->type)) +
-         ",\"data\":" + JsonString(FormatData(value->type, value->data)) + "}";
+  return "{\"type\":" + JsonString(TypeName(value->type)) + ",\"data\":" +
+         (value->forgotten ? "null,\"forgotten\":true"
+                           : JsonString(FormatData(value->type, value->data))) +
+         "}";
 }
 
 }  // namespace
 
-bool IsKeyChange(rh::Change change) {
-  return change == rh::Change::KeyCreated || change == rh::Change::KeyDeleted;
+bool IsKeyChange(const rh::Record& r) {
+  return r.change == rh::Change::KeyCreated || r.change == rh::Change::KeyDeleted ||
+         (r.change == rh::Change::PastDataForgotten && r.allValues);
 }
 
 std::string FullKey(HKEY root, const std::string& subkey) { return KeyPath{root, subkey}.Full(); }
@@ -55,9 +64,9 @@ std::string TextLine(const HiveRecord& h) {
   std::string line = FormatHistoryTime(r.time) + "  " + EscapeControls(ShownUser(r)) + "  " +
                      EscapeControls(r.program) + "[" + std::to_string(r.pid) + "]  " +
                      ChangeText(r.change) + "  " + EscapeControls(FullKey(h.root, r.key));
-  if (!IsKeyChange(r.change)) {
-    line += "  " + EscapeControls(r.value.empty() ? kDefaultValueName : r.value) + "  " +
-            EscapeControls(ShownValue(r.oldValue)) + " -> " +
+  if (!IsKeyChange(r)) line += "  " + EscapeControls(r.value.empty() ? kDefaultValueName : r.value);
+  if (!IsKeyChange(r) && !HasNoData(r.change)) {
+    line += "  " + EscapeControls(ShownValue(r.oldValue)) + " -> " +
             EscapeControls(ShownValue(r.newValue));
   }
   return line;
@@ -65,7 +74,7 @@ std::string TextLine(const HiveRecord& h) {
 
 std::string JsonLine(const HiveRecord& h) {
   const rh::Record& r = h.record;
-  const bool keyChange = IsKeyChange(r.change);
+  const bool keyChange = IsKeyChange(r);
   return "{\"time\":" + JsonString(FormatHistoryTime(r.time)) +
          ",\"time_us\":" + std::to_string(r.time) + ",\"uid\":" + std::to_string(r.uid) +
          ",\"user\":" + JsonString(r.user) + ",\"pid\":" + std::to_string(r.pid) +

@@ -8,13 +8,18 @@
 
 #include <string>
 
+// How the unnamed value is shown.
+constexpr const char kDefaultValueName[] = "(Default)";
+
 // A record with the root of the hive it belongs to.
 struct HiveRecord {
   HKEY root;
   registry_history::Record record;
 };
 
-bool IsKeyChange(registry_history::Change change);
+// Changes of a key as a whole, without a value: key created or deleted,
+// the past data of all its values forgotten.
+bool IsKeyChange(const registry_history::Record& r);
 
 // The full path of a key of the hive `root`.
 std::string FullKey(HKEY root, const std::string& subkey);

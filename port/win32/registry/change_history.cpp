@@ -107,12 +107,8 @@ std::string setting(const char* name) {
 std::string triggersSql() {
   std::string sql;
   for (const RecordedChange& c : kRecordedChanges) {
-    sql += std::string("CREATE TEMP TRIGGER ") + c.trigger + " AFTER " + c.event +
-           " BEGIN INSERT INTO history(time, uid, user_name, pid, program, change, key, value,"
-           " old_type, old_data, new_type, new_data) VALUES(history_time(), history_uid(),"
-           " history_user(), history_pid(), history_program(), '" +
-           c.change + "', " + c.key + ", " + c.value + ", " + c.oldValue + ", " + c.newValue +
-           "); END;";
+    sql += std::string("CREATE TEMP TRIGGER ") + c.trigger + " AFTER " + c.event + " BEGIN " +
+           insertRecordSql(c.change, c.key, c.value, c.oldValue, c.newValue) + "; END;";
   }
   // Checked at every record with two index lookups; the pruning itself runs
   // once the record limit is passed (then every 1/64 of it) or once the
@@ -160,7 +156,16 @@ void ChangeAuthor::refresh() {
   uid_ = uid;
 }
 
-int recordChanges(sqlite3* db, const ChangeAuthor* author) {
+std::string insertRecordSql(const std::string& change, const std::string& key,
+                            const std::string& value, const std::string& oldValue,
+                            const std::string& newValue) {
+  return "INSERT INTO history(time, uid, user_name, pid, program, change, key, value, old_type,"
+         " old_data, new_type, new_data) VALUES(history_time(), history_uid(), history_user(),"
+         " history_pid(), history_program(), '" +
+         change + "', " + key + ", " + value + ", " + oldValue + ", " + newValue + ")";
+}
+
+int registerHistoryFunctions(sqlite3* db, const ChangeAuthor* author) {
   for (const auto& f : kFunctions) {
     // Direct-only: usable by the connection's own statements and TEMP
     // triggers, never from anything the hive file holds.
@@ -169,6 +174,12 @@ int recordChanges(sqlite3* db, const ChangeAuthor* author) {
                                         nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
+  return SQLITE_OK;
+}
+
+int recordChanges(sqlite3* db, const ChangeAuthor* author) {
+  int rc = registerHistoryFunctions(db, author);
+  if (rc != SQLITE_OK) return rc;
   return sqlite3_exec(db, triggersSql().c_str(), nullptr, nullptr, nullptr);
 }
 

@@ -24,6 +24,14 @@ constexpr const char kKeyCreated[] = "key created";
 constexpr const char kKeyDeleted[] = "key deleted";
 constexpr const char kValueSet[] = "value set";
 constexpr const char kValueDeleted[] = "value deleted";
+// Records of the history itself: a retention setting changed (the value
+// names it; old and new as REG_QWORD), the past data of a value (all of the
+// key's values for a NULL value) forgotten.
+constexpr const char kSettingsChanged[] = "history settings changed";
+constexpr const char kPastDataForgotten[] = "past data forgotten";
+
+// REG_QWORD, for the settings' records.
+constexpr int kSettingType = 11;
 
 // Microseconds since 1970-01-01 UTC.
 int64_t microsecondsNow();
@@ -45,6 +53,19 @@ class ChangeAuthor {
   pid_t pid_ = 0;
   std::string userName_;
 };
+
+// Makes the functions that attribute a record to `author` (which must
+// outlive the connection) available to the statements of `db`: history_time(),
+// history_uid(), history_user(), history_pid(), history_program(). Returns a
+// SQLite result code.
+int registerHistoryFunctions(sqlite3* db, const ChangeAuthor* author);
+
+// A statement that inserts one record made now by the author of the
+// connection; the arguments are SQL expressions (the value NULL for a key,
+// each of old and new a type and data, "NULL, NULL" when absent).
+std::string insertRecordSql(const std::string& change, const std::string& key,
+                            const std::string& value, const std::string& oldValue,
+                            const std::string& newValue);
 
 // Makes every change made through `db` (a writable connection to a hive of
 // the current schema) record itself, attributed to `author`, which must

@@ -34,12 +34,14 @@ int checkValueSize(const vreg::StatementUse& q, int dataColumn) {
   return q.bytes(dataColumn) > vreg::kMaxValueSize ? SQLITE_TOOBIG : SQLITE_ROW;
 }
 
-// The value of a type column and the data column after it.
+// The value of a type column and the data column after it. A type without
+// data: the data was forgotten.
 std::optional<Value> valueAt(const vreg::StatementUse& q, int typeColumn) {
   if (q.isNull(typeColumn)) return std::nullopt;
   const BYTE* data = q.blob(typeColumn + 1);
   Value v;
   v.type = uint32_t(q.integer(typeColumn));
+  v.forgotten = q.isNull(typeColumn + 1);
   v.data.assign(data, data + q.bytes(typeColumn + 1));
   return v;
 }
@@ -89,6 +91,10 @@ class HiveConnection {
     sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     int rc = sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) rc = vreg::upgradeHiveSchema(db_);
+    // Changes of the history itself are recorded as the changes of keys and
+    // values are, attributed to this process.
+    author_.refresh();
+    if (rc == SQLITE_OK) rc = vreg::registerHistoryFunctions(db_, &author_);
     hasHistory_ = rc == SQLITE_OK;
     return sqliteToWin32(rc);
   }
@@ -112,12 +118,17 @@ class HiveConnection {
 
   sqlite3* db_ = nullptr;
   bool hasHistory_ = false;
+  vreg::ChangeAuthor author_;
 };
 
-// A read transaction: every statement in it sees the same state of the hive.
+// A read transaction: every statement in it sees the state of the hive as it
+// was when the transaction began (its first read fixes that state).
 class ReadTransaction {
  public:
-  explicit ReadTransaction(HiveConnection& c) : c_(c) { rc_ = c_.exec("BEGIN"); }
+  explicit ReadTransaction(HiveConnection& c) : c_(c) {
+    rc_ = c_.exec("BEGIN");
+    if (rc_ == SQLITE_OK) rc_ = c_.exec("SELECT count(*) FROM sqlite_schema");
+  }
   ~ReadTransaction() { c_.exec("COMMIT"); }
   int started() const { return rc_; }
 
@@ -136,6 +147,8 @@ std::string inSubtree(const char* column, int n) {
 Change changeOf(std::string_view text) {
   if (text == vreg::kKeyCreated) return Change::KeyCreated;
   if (text == vreg::kKeyDeleted) return Change::KeyDeleted;
+  if (text == vreg::kSettingsChanged) return Change::SettingsChanged;
+  if (text == vreg::kPastDataForgotten) return Change::PastDataForgotten;
   return text == vreg::kValueDeleted ? Change::ValueDeleted : Change::ValueSet;
 }
 
@@ -284,6 +297,9 @@ int undoAfter(HiveConnection& c, const std::string& key, int64_t time, PastTree*
       case Change::ValueDeleted:
         tree->setValue(q.text(1), q.text(2), valueAt(q, 3));
         break;
+      case Change::SettingsChanged:
+      case Change::PastDataForgotten:
+        break;
     }
   }
   return rc;
@@ -303,40 +319,76 @@ int orderByCreation(HiveConnection& c, const std::string& key, int64_t time, Pas
 
 }  // namespace
 
+struct HistoryCursor::State {
+  HiveConnection connection;
+  std::optional<ReadTransaction> transaction;
+  std::optional<Statement> records;
+  // The parameters, bound without copies.
+  Filter filter;
+};
+
+HistoryCursor::HistoryCursor() = default;
+HistoryCursor::~HistoryCursor() = default;
+
+LONG HistoryCursor::Open(HKEY hive, const Filter& filter) {
+  state_ = std::make_unique<State>();
+  State& s = *state_;
+  LONG result = s.connection.openForReading(hive);
+  if (result != ERROR_SUCCESS || !s.connection.hasHistory()) return result;
+  s.transaction.emplace(s.connection);
+  if (s.transaction->started() != SQLITE_OK) return sqliteToWin32(s.transaction->started());
+  s.filter = filter;
+  s.records.emplace(s.connection.db(),
+                    "SELECT id, time, uid, user_name, pid, program, change, key, value,"
+                    " old_type, old_data, new_type, new_data FROM history WHERE " +
+                        inSubtree("key", 1) +
+                        " AND (?2 IS NULL OR value = ?2 COLLATE NOCASE) AND time >= ?3"
+                        " AND (?4 IS NULL OR user_name = ?4 OR CAST(uid AS TEXT) = ?4) AND id > ?5"
+                        " AND (?6 OR (value IS NOT NULL AND key = ?1 COLLATE NOCASE) OR (value IS"
+                        "  NULL AND instr(substr(key, length(?1) + (?1 <> '') + 1), '\\') = 0))"
+                        " ORDER BY id DESC");
+  s.records->bind(1, s.filter.key)
+      .bind(2, s.filter.value)
+      .bind(3, s.filter.since)
+      .bind(4, s.filter.user)
+      .bind(5, s.filter.afterId)
+      .bind(6, int64_t(s.filter.belowToo));
+  return ERROR_SUCCESS;
+}
+
+LONG HistoryCursor::Next(Record* record) {
+  if (!state_ || !state_->records) return ERROR_NO_MORE_ITEMS;
+  Statement& q = *state_->records;
+  int rc = q.step();
+  if (rc == SQLITE_ROW) rc = checkValueSize(q, 10);
+  if (rc == SQLITE_ROW) rc = checkValueSize(q, 12);
+  if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
+  if (rc != SQLITE_ROW) return sqliteToWin32(rc);
+  Record& r = *record;
+  r.id = q.integer(0);
+  r.time = q.integer(1);
+  r.uid = uint32_t(q.integer(2));
+  r.user = q.text(3);
+  r.pid = q.integer(4);
+  r.program = q.text(5);
+  r.change = changeOf(q.text(6));
+  r.key = q.text(7);
+  r.value = q.text(8);
+  r.allValues = r.change == Change::PastDataForgotten && q.isNull(8);
+  r.oldValue = valueAt(q, 9);
+  r.newValue = valueAt(q, 11);
+  return ERROR_SUCCESS;
+}
+
 LONG ReadHistory(HKEY hive, const Filter& filter, std::vector<Record>* records) {
   records->clear();
-  HiveConnection c;
-  LONG result = c.openForReading(hive);
-  if (result != ERROR_SUCCESS || !c.hasHistory()) return result;
-  Statement q(c.db(),
-              "SELECT id, time, uid, user_name, pid, program, change, key, value,"
-              " old_type, old_data, new_type, new_data FROM history WHERE " +
-                  inSubtree("key", 1) +
-                  " AND (?2 IS NULL OR value = ?2 COLLATE NOCASE) AND time >= ?3"
-                  " AND (?4 IS NULL OR user_name = ?4 OR CAST(uid AS TEXT) = ?4) AND id > ?5"
-                  " AND (?6 OR (value IS NOT NULL AND key = ?1 COLLATE NOCASE) OR (value IS NULL"
-                  "  AND instr(substr(key, length(?1) + (?1 <> '') + 1), '\\') = 0))"
-                  " ORDER BY id DESC");
-  q.bind(1, filter.key).bind(2, filter.value).bind(3, filter.since).bind(4, filter.user);
-  q.bind(5, filter.afterId).bind(6, int64_t(filter.belowToo));
-  int rc;
-  while ((rc = q.step()) == SQLITE_ROW && (rc = checkValueSize(q, 10)) == SQLITE_ROW &&
-         (rc = checkValueSize(q, 12)) == SQLITE_ROW) {
-    Record r;
-    r.id = q.integer(0);
-    r.time = q.integer(1);
-    r.uid = uint32_t(q.integer(2));
-    r.user = q.text(3);
-    r.pid = q.integer(4);
-    r.program = q.text(5);
-    r.change = changeOf(q.text(6));
-    r.key = q.text(7);
-    r.value = q.text(8);
-    r.oldValue = valueAt(q, 9);
-    r.newValue = valueAt(q, 11);
-    records->push_back(std::move(r));
+  HistoryCursor cursor;
+  LONG result = cursor.Open(hive, filter);
+  Record record;
+  while (result == ERROR_SUCCESS && (result = cursor.Next(&record)) == ERROR_SUCCESS) {
+    records->push_back(std::move(record));
   }
-  return rc == SQLITE_DONE ? ERROR_SUCCESS : sqliteToWin32(rc);
+  return result == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : result;
 }
 
 LONG ReadPastState(HKEY hive, const std::string& key, int64_t time, PastState* state) {
@@ -365,8 +417,17 @@ LONG ReadPastState(HKEY hive, const std::string& key, int64_t time, PastState* s
   if (rc == SQLITE_DONE) rc = undoAfter(c, key, time, &tree);
   if (rc == SQLITE_DONE) rc = orderByCreation(c, key, time, &tree);
   if (rc != SQLITE_DONE) return sqliteToWin32(rc);
+  std::vector<KeyState> keys = tree.keys();
+  for (const KeyState& k : keys) {
+    for (const NamedValue& v : k.values) {
+      if (v.value.forgotten) {
+        state->forgotten = k.path + "\\" + v.name;
+        return ERROR_SUCCESS;
+      }
+    }
+  }
   state->complete = true;
-  state->keys = tree.keys();
+  state->keys = std::move(keys);
   return ERROR_SUCCESS;
 }
 
@@ -381,6 +442,57 @@ LONG ReadHistorySettings(HKEY hive, Settings* settings) {
   return readSettings(c, settings);
 }
 
+namespace {
+
+// A write transaction on a hive opened for writing: committed by commit(),
+// else rolled back.
+class WriteTransaction {
+ public:
+  explicit WriteTransaction(HiveConnection& c) : c_(c) { rc_ = c_.exec("BEGIN IMMEDIATE"); }
+  ~WriteTransaction() {
+    if (!ended_) c_.exec("ROLLBACK");
+  }
+  int started() const { return rc_; }
+  int commit() {
+    ended_ = true;
+    return c_.exec("COMMIT");
+  }
+
+ private:
+  HiveConnection& c_;
+  int rc_;
+  bool ended_ = false;
+};
+
+// A setting as the data of a REG_QWORD.
+std::string qwordBytes(int64_t value) {
+  std::string bytes(8, '\0');
+  for (int i = 0; i < 8; ++i) bytes[i] = char(uint64_t(value) >> (8 * i));
+  return bytes;
+}
+
+// Changes one setting and records it, when it changes.
+int changeSetting(HiveConnection& c, const char* name, int64_t value) {
+  Statement old(c.db(), "SELECT value FROM settings WHERE name = ?1");
+  int rc = old.bind(1, std::string_view(name)).step();
+  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? SQLITE_CORRUPT : rc;
+  if (old.integer(0) == value) return SQLITE_OK;
+  const std::string before = qwordBytes(old.integer(0)), after = qwordBytes(value);
+  Statement update(c.db(), "UPDATE settings SET value = ?2 WHERE name = ?1");
+  rc = update.bind(1, std::string_view(name)).bind(2, value).step();
+  if (rc != SQLITE_DONE) return rc;
+  const std::string type = std::to_string(vreg::kSettingType);
+  Statement record(c.db(), vreg::insertRecordSql(vreg::kSettingsChanged, "''", "?1", type + ", ?2",
+                                                 type + ", ?3"));
+  rc = record.bind(1, std::string_view(name))
+           .bindBlob(2, reinterpret_cast<const BYTE*>(before.data()), DWORD(before.size()))
+           .bindBlob(3, reinterpret_cast<const BYTE*>(after.data()), DWORD(after.size()))
+           .step();
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+}  // namespace
+
 LONG ChangeHistorySettings(HKEY hive, std::optional<int64_t> maxRecords,
                            std::optional<int64_t> maxAgeDays) {
   if ((maxRecords && (*maxRecords < 1 || *maxRecords > kMaxRecordsLimit)) ||
@@ -390,23 +502,54 @@ LONG ChangeHistorySettings(HKEY hive, std::optional<int64_t> maxRecords,
   HiveConnection c;
   LONG result = c.openForWriting(hive);
   if (result != ERROR_SUCCESS) return result;
-  int rc = c.exec("BEGIN IMMEDIATE");
-  if (rc != SQLITE_OK) return sqliteToWin32(rc);
+  WriteTransaction transaction(c);
+  int rc = transaction.started();
   const std::pair<const char*, std::optional<int64_t>> changes[] = {
       {vreg::kSettingMaxRecords, maxRecords}, {vreg::kSettingMaxAgeDays, maxAgeDays}};
   for (const auto& [name, value] : changes) {
-    if (!value || rc != SQLITE_OK) continue;
-    Statement update(c.db(), "UPDATE settings SET value = ?2 WHERE name = ?1");
-    rc = update.bind(1, std::string(name)).bind(2, *value).step();
-    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+    if (value && rc == SQLITE_OK) rc = changeSetting(c, name, *value);
   }
-  // The new limits hold from now on.
+  // The new limits hold from now on; the records of their change are the
+  // newest and stay.
   if (rc == SQLITE_OK) {
     rc = c.exec(vreg::pruneHistorySql("(SELECT coalesce(max(id), 0) FROM history)",
                                       std::to_string(vreg::microsecondsNow())));
   }
-  const int ended = c.exec(rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
-  return sqliteToWin32(rc == SQLITE_OK ? ended : rc);
+  if (rc == SQLITE_OK) rc = transaction.commit();
+  return sqliteToWin32(rc);
+}
+
+LONG ForgetPastData(HKEY hive, const std::string& key, const std::optional<std::string>& value) {
+  HiveConnection c;
+  LONG result = c.openForWriting(hive);
+  if (result != ERROR_SUCCESS) return result;
+  // What is deleted is overwritten with zeros, in the pages this writes.
+  int rc = c.exec("PRAGMA secure_delete=ON");
+  WriteTransaction transaction(c);
+  if (rc == SQLITE_OK) rc = transaction.started();
+  if (rc == SQLITE_OK) {
+    Statement forget(
+        c.db(), "UPDATE history SET old_data = NULL, new_data = NULL WHERE " + inSubtree("key", 1) +
+                    " AND (?2 IS NULL OR value = ?2 COLLATE NOCASE) AND value IS NOT NULL"
+                    " AND change IN ('" +
+                    vreg::kValueSet + "', '" + vreg::kValueDeleted + "')");
+    rc = forget.bind(1, key).bind(2, value).step();
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+  }
+  if (rc == SQLITE_OK) {
+    Statement record(c.db(), vreg::insertRecordSql(vreg::kPastDataForgotten, "?1", "?2",
+                                                   "NULL, NULL", "NULL, NULL"));
+    rc = record.bind(1, key).bind(2, value).step();
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+  }
+  if (rc == SQLITE_OK) rc = transaction.commit();
+  if (rc != SQLITE_OK) return sqliteToWin32(rc);
+  // The data may still be in the file's free space, written before without
+  // zeros, and in the write-ahead log: the file is rewritten (keeping every
+  // row and its rowid order) and the log emptied.
+  rc = c.exec("VACUUM");
+  if (rc == SQLITE_OK) rc = c.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  return sqliteToWin32(rc);
 }
 
 void FailNthHistoryRecord(unsigned n) { vreg::failNthHistoryRecord(n); }

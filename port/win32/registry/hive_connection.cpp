@@ -84,10 +84,8 @@ int checkSchema(sqlite3* db) {
 int makeDefensive(sqlite3* db) {
   int rc = sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-  // The file cannot bring in other databases or code.
   if (rc == SQLITE_OK)
     rc = sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
-  sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
   sqlite3_limit(db, SQLITE_LIMIT_LENGTH, int(4 * kMaxValueSize));
   sqlite3_progress_handler(db, kProgressInterval, countWork, nullptr);
   if (rc == SQLITE_OK) {

@@ -2,7 +2,7 @@
 // anything in it with any SQLite tool; what the file holds must not act in
 // the processes that open it. So every connection is opened defensively:
 // SQLite's defensive mode, no function of the application usable from the
-// file's schema (trusted_schema off), strings and blobs no longer than four
+// file's schema (trusted_schema off), no extensions, strings and blobs no longer than four
 // times the largest value, a bound on the work of a statement between two
 // rows it returns, and a schema holding nothing but the stand-in's own
 // tables and indexes, each defined exactly as this code defines them.
