@@ -339,6 +339,8 @@ TEST_F(CliReg, FailuresExitNonZeroWithOneLineReason) {
       {{"reg", "query", "HKCU", "/f", "x", "/v", "a"}, "without a name"},
       {{"reg", "query", "HKCU", "/t", "REG_TEXT"}, "unknown type"},
       {{"reg", "delete", "HKLM", "/f"}, "root key cannot be deleted"},
+      {{"reg", "query", "HKCU\\", "/v", "a"}, "without a backslash after it"},
+      {{"reg", "add", "HKCU\\x\\\\", "/v", "a"}, "one backslash at most"},
       {{"reg", "delete", "HKCU\\x", "/va", "/v", "a"}, "excludes"},
       {{"reg", "delete", "HKCU\\Missing", "/f"}, "does not exist"},
       {{"reg", "import", registry_.dir() + "/none.reg"}, "cannot read"},

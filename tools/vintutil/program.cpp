@@ -27,7 +27,8 @@ int Run(const std::vector<std::string>& arguments) {
   AddShowCommand(app, status);
   auto* reg = app.add_subcommand("reg",
                                  "Keys and values under HKLM and HKCU, in the manner of reg.exe; "
-                                 "reg.exe's /v /ve /t /d /f /s /y are accepted too");
+                                 "reg.exe's switches (/v /ve /va /t /s /se /d /f /k /c /e /y) are "
+                                 "accepted too");
   reg->require_subcommand(1);
   AddRegAccessCommands(*reg, status);
   AddRegTransferCommands(*reg, status);

@@ -47,9 +47,19 @@ CLI::Option* AddValueOptions(CLI::App& cmd, ValueChoice& value, const char* what
 // A command line that cannot be carried out as written.
 int UsageError(const std::string& reason) { return Fail(reason + " (see --help)"); }
 
+// The key a command names. As reg.exe, a root is named without a trailing
+// backslash, and a key with at most one.
 std::optional<KeyPath> KeyArgument(const std::string& text, int& status) {
   auto path = ParseKeyPath(text);
-  if (!path) status = Fail("unknown root in '" + text + "': use HKLM\\... or HKCU\\...");
+  if (!path) {
+    status = Fail("unknown root in '" + text + "': use HKLM\\... or HKCU\\...");
+  } else if (text.back() == '\\' && path->subkey.empty()) {
+    status = Fail("'" + text + "': a root key is named without a backslash after it");
+    path.reset();
+  } else if (text.size() > 2 && text.compare(text.size() - 2, 2, "\\\\") == 0) {
+    status = Fail("'" + text + "': a key path ends in one backslash at most");
+    path.reset();
+  }
   return path;
 }
 
