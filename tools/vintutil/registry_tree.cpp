@@ -155,7 +155,7 @@ namespace {
 
 // Why the registry stand-in last refused a hive file, as ": <file>: <what is
 // wrong>"; nothing when it refused none (and on Windows).
-std::string RefusalReason() {
+std::string HiveFileRefusal() {
 #ifdef _WIN32
   return "";
 #else
@@ -171,7 +171,7 @@ std::string RegistryErrorText(LONG error) {
     case ERROR_FILE_NOT_FOUND:
       return "the key or value does not exist";
     case ERROR_ACCESS_DENIED:
-      return "access is denied" + RefusalReason();
+      return "access is denied" + HiveFileRefusal();
     case ERROR_BUSY:
       return "the registry is busy";
     case ERROR_INVALID_PARAMETER:
