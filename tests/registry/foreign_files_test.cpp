@@ -272,6 +272,14 @@ TEST_F(ForeignFiles, CompanionsOfAGroupAdministeredHiveTakeItsGroup) {
     EXPECT_EQ(admins.gid(), st.st_gid) << file;
     EXPECT_EQ(file == std::string("-lock") ? 0660u : 0664u, st.st_mode & 07777) << file;
   }
+  // Members given the files but not the folder write without the writers'
+  // lock file until someone who may create it (root) writes again.
+  ASSERT_EQ(0, unlink((hive + "-lock").c_str()));
+  ASSERT_EQ(0, chmod(registry_.dir().c_str(), 0755));
+  EXPECT_EQ(0, as(&second, [&] {
+              return Set(HKEY_LOCAL_MACHINE, kKey, "v", Text("turn 3")) == ERROR_SUCCESS ? 0 : 1;
+            }));
+  EXPECT_FALSE(stateOf(hive + "-lock").exists);
   // A stranger still only reads.
   EXPECT_EQ(
       0, as(&mallory_, [&] {

@@ -168,13 +168,9 @@ int openCompanion(const std::string& path, const struct stat& hive, mode_t creat
       unlink(path.c_str());
       return -1;
     }
-    if (errno == EACCES) {
-      *error =
-          refuse(path, "missing, and this user may not create it (the hive's next writer does)");
-      return -1;
-    }
     if (errno != EEXIST) {
-      *error = errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
+      // Not allowed to create it here: missing, as far as this user goes.
+      *error = errno == EACCES ? ERROR_FILE_NOT_FOUND : errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
       return -1;
     }
   }

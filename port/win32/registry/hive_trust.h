@@ -46,9 +46,9 @@ LONG checkLeftCompanions(const std::string& path, mode_t mode);
 // read-write) with `createMode` narrowed to the hive's own access and the
 // hive's owner and group as far as this process may give them, whatever the
 // umask. Returns the descriptor, or -1 with `*error` set:
-// ERROR_FILE_NOT_FOUND when missing and not created, ERROR_ACCESS_DENIED for
-// a refused file or one this user may not create (reason recorded), another
-// code when it cannot be created. Closing a descriptor opened with O_PATH
+// ERROR_FILE_NOT_FOUND when missing and not created (or not allowed to be
+// created here), ERROR_ACCESS_DENIED for a refused file (reason recorded),
+// another code when it cannot be created. Closing a descriptor opened with O_PATH
 // leaves the process's locks on the file alone (closing any other drops
 // them).
 int openCompanion(const std::string& path, const struct stat& hive, mode_t createMode, int access,

@@ -90,9 +90,6 @@ bool onlyReadLocksOn(const struct stat& st, long byte) {
   return readLock;
 }
 
-// Takes the lock on "<hive>-lock". A read-only connection (which takes the
-// writer lock only to recover the WAL index) that cannot open the file goes
-// by SQLite's lock alone.
 // Checks SQLite's companion `path` (-wal, -shm, a journal) of the hive
 // `hive` before SQLite opens it, creating it when missing if this process
 // may write the hive (`mayCreate`). One missing that it may not create is
@@ -112,12 +109,19 @@ int prepareCompanion(const std::string& path, const struct stat& hive, bool mayC
   return SQLITE_OK;
 }
 
+// Takes the lock on "<hive>-lock". A reader (which takes the writer lock
+// only to recover the WAL index), and a writer that finds the file missing
+// in a folder it may not create files in (until the next writer who may
+// makes it), go by SQLite's lock alone: such a connection
+// then never goes ahead past a reader's lock either, so writers stay
+// mutually excluded.
 int lockWriters(HiveFile* file) {
   if (file->writerLockFd < 0) {
     LONG error = ERROR_SUCCESS;
     file->writerLockFd = openCompanion(*file->hivePath + "-lock", file->hive,
                                        file->mayCreate ? kLockFileMode : 0, O_RDWR, &error);
-    if (file->writerLockFd < 0) return file->mayCreate ? refusedResult(error) : SQLITE_OK;
+    const bool alone = error == ERROR_FILE_NOT_FOUND || !file->mayCreate;
+    if (file->writerLockFd < 0) return alone ? SQLITE_OK : refusedResult(error);
   }
   struct flock lock = {};
   lock.l_type = F_WRLCK;
