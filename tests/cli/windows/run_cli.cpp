@@ -1,8 +1,7 @@
 // RunCli on Windows: vintutil.exe from the test program's own folder, started
-// with CreateProcess, standard input from NUL, both output streams into
-// temporary files (so a full pipe can never stall the child). The program
-// ends its lines with "\r\n" there, as every console program does; the tests
-// get them as "\n".
+// with CreateProcessW and its arguments in UTF-16, standard input from NUL, both output streams
+// into temporary files (so a full pipe can never stall the child). The program ends its lines with
+// "\r\n" there, as every console program does; the tests get them as "\n".
 #include <windows.h>
 
 #include <stdexcept>
@@ -72,7 +71,14 @@ CliRun RunCli(const std::vector<std::string>& args) {
   std::string commandLine = Quoted(program);
   for (const std::string& a : args) commandLine += ' ' + Quoted(a);
 
-  STARTUPINFOA startup = {};
+  // The program reads its arguments as UTF-16 and takes them as UTF-8, as
+  // the tests give them.
+  std::wstring wide(commandLine.size() + 1, L'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, commandLine.data(),
+                                  static_cast<int>(commandLine.size()), wide.data(),
+                                  static_cast<int>(wide.size())));
+
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = OpenInheritable("NUL", GENERIC_READ, OPEN_EXISTING, 0);
@@ -80,8 +86,7 @@ CliRun RunCli(const std::vector<std::string>& args) {
   startup.hStdError = TemporaryFile();
   PROCESS_INFORMATION process;
   CliRun run;
-  if (CreateProcessA(program.c_str(), commandLine.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup,
-                     &process)) {
+  if (CreateProcessW(NULL, wide.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD status;
     if (GetExitCodeProcess(process.hProcess, &status)) run.status = static_cast<int>(status);

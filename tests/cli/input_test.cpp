@@ -1,9 +1,11 @@
 // What reg import and reg add refuse before anything is changed: input files
 // that cannot be read (with the system's reason), and command-line text the
 // registry could not give back.
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,6 +19,7 @@ namespace {
 using ::testing::HasSubstr;
 using CliInput = RegistryTest;
 
+#ifndef _WIN32
 // The reason ReadInputFile gives, read by an unprivileged user when the
 // test runs as root (who may read any file).
 std::string ReasonAsUser(const std::string& path) {
@@ -43,6 +46,7 @@ std::string ReasonAsUser(const std::string& path) {
   return reason;
 }
 
+// FIFOs, devices and permissions of POSIX systems.
 TEST_F(CliInput, ImportOfWhatIsNotAReadableFileGivesTheSystemsReason) {
   const std::string dir = registry_.dir();
   const std::string fifo = dir + "/fifo.reg";
@@ -69,6 +73,19 @@ TEST_F(CliInput, ImportOfWhatIsNotAReadableFileGivesTheSystemsReason) {
   RunFails({"reg", "import", dir}, "vintutil: cannot read " + dir + ": Is a directory\n");
   RunFails({"reg", "import", fifo}, "cannot read " + fifo + ": it is a FIFO");
 }
+#endif
+
+TEST_F(CliInput, ImportOfAFolderOrAMissingFileGivesTheReason) {
+  const std::string dir = registry_.dir();
+  std::string bytes;
+  EXPECT_EQ(ReadInputFile(dir, bytes), "Is a directory");
+#ifdef _WIN32
+  EXPECT_EQ(ReadInputFile(dir + "/missing.reg", bytes),
+            "The system cannot find the file specified");
+#endif
+  RunFails({"reg", "import", dir}, "vintutil: cannot read " + dir + ": Is a directory\n");
+  RunFails({"reg", "import", dir + "/missing.reg"}, "cannot read " + dir + "/missing.reg: ");
+}
 
 // reg add stores what it is given as it is, so it refuses what could not
 // come back: text that is not UTF-8, and names no .reg file can hold.
@@ -82,6 +99,7 @@ TEST_F(CliInput, AddRefusesTextTheRegistryCouldNotGiveBack) {
        "the value name holds a line break, which no .reg file can hold"},
       {{"reg", "add", key, "/v", "a\rb"}, "the value name holds a line break"},
       {{"reg", "add", "HKCU\\Software\\In\nput"}, "the key name holds a line break"},
+#ifndef _WIN32  // Windows passes arguments as UTF-16, so they are always valid text.
       {{"reg", "add", key, "/v", "n\xE4me", "/d", "x"},
        "the value name 'n\xEF\xBF\xBDme' is not valid UTF-8 text"},
       {{"reg", "add", key, "/v", "name", "/d",
@@ -89,6 +107,7 @@ TEST_F(CliInput, AddRefusesTextTheRegistryCouldNotGiveBack) {
         "e"},
        "the data 'Gr"},
       {{"reg", "add", "HKCU\\Software\\\xC0\x80"}, "the key name"},
+#endif
   };
   for (const auto& c : cases) {
     RunFails(c.args, c.reason);
