@@ -172,7 +172,8 @@ TEST(RegFileWriter, NamesALineBreakItCannotWrite) {
   EXPECT_EQ(UnwritableName(file), "");
   file.keys[0].values.push_back(Value("a\nb", REG_SZ, Z("x")));
   EXPECT_EQ(UnwritableName(file),
-            "the value name 'a\nb' under HKEY_CURRENT_USER\\A holds a line break");
+            "the value name 'a\nb' under HKEY_CURRENT_USER\\A holds a line break, which a .reg "
+            "file cannot hold");
   file.keys.insert(file.keys.begin(), {"HKEY_CURRENT_USER\\B\rC", false, {}});
   EXPECT_THAT(UnwritableName(file), HasSubstr("the key name"));
 }

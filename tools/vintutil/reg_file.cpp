@@ -480,7 +480,9 @@ std::string UnwritableName(const RegFile& file) {
            EncodeCodePage(text, file.codePage).has_value();
   };
   const auto fault = [&](const std::string& name) -> std::string {
-    if (name.find_first_of("\r\n") != std::string::npos) return "holds a line break";
+    if (name.find_first_of("\r\n") != std::string::npos) {
+      return "holds a line break, which a .reg file cannot hold";
+    }
     return encodable(name) ? "" : cannotHold;
   };
   for (const RegFileKey& key : file.keys) {

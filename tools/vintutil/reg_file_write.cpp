@@ -10,7 +10,7 @@
 int WriteRegFileTo(const RegFile& file, const std::string& fileName, bool force, bool privateFile) {
   const std::string unwritable = UnwritableName(file);
   if (!unwritable.empty()) {
-    return Fail("cannot write " + fileName + ": " + unwritable + ", which a .reg file cannot hold");
+    return Fail("cannot write " + fileName + ": " + unwritable);
   }
   struct stat st;
   if (stat(fileName.c_str(), &st) == 0) {
