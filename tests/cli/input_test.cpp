@@ -13,6 +13,7 @@
 #include "input_file.h"
 #include "run_cli.h"
 #include "temp_registry.h"
+#include "wine_difference.h"
 
 namespace {
 
@@ -80,6 +81,7 @@ TEST_F(CliInput, ImportOfAFolderOrAMissingFileGivesTheReason) {
   std::string bytes;
   EXPECT_EQ(ReadInputFile(dir, bytes), "Is a directory");
 #ifdef _WIN32
+  WINE_DIFFERENCE("Wine's text for ERROR_FILE_NOT_FOUND is \"File not found\"")
   EXPECT_EQ(ReadInputFile(dir + "/missing.reg", bytes),
             "The system cannot find the file specified");
 #endif
