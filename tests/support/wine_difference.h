@@ -9,7 +9,8 @@
 #define VINTUTIL_TESTS_WINE_DIFFERENCE_H
 
 // Whether the test program runs under Wine. Reports the skipped assertion
-// (file, line, reason) when it does.
+// (file, line, reason) when it does. With VINTUTIL_CHECK_WINE_DIFFERENCES
+// set, nothing is skipped: a run then shows which differences Wine still has.
 bool skipAsWineDifference(const char* reason, const char* file, int line);
 
 #define WINE_DIFFERENCE(reason)                           \
