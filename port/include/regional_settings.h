@@ -54,6 +54,15 @@ WINBASEAPI int WINAPI DeriveRegionalSetting(const RegionalFormats* formats, LCTY
 // "sDate", ...); NULL for a type the stand-in does not know.
 WINBASEAPI LPCSTR WINAPI RegionalSettingValueName(LCTYPE type);
 
+// The key of the user's overrides, below HKEY_CURRENT_USER.
+#define REGIONAL_OVERRIDE_KEY "Control Panel\\International"
+
+// The name of the override that decides a setting: its own for the pictures
+// and the designators ("sShortDate", "s1159"), its picture's for the
+// settings that follow from one ("sShortDate" for "iCentury"); NULL for a
+// type the stand-in does not know.
+WINBASEAPI LPCSTR WINAPI RegionalSettingOverrideName(LCTYPE type);
+
 #ifdef __cplusplus
 }
 #endif

@@ -616,7 +616,7 @@ DerivedSettings DeriveFromProcessLocale() {
 // ---------------------------------------------------------------------------
 // The user's overrides.
 
-const char kOverrideKey[] = "Control Panel\\International";
+const char kOverrideKey[] = REGIONAL_OVERRIDE_KEY;
 
 // The REG_SZ value `name` of the override key, up to its first zero; false
 // when there is none (no key, no value, another type, a read error).
@@ -790,6 +790,11 @@ WINBASEAPI int WINAPI DeriveRegionalSetting(const RegionalFormats* formats, LCTY
 WINBASEAPI LPCSTR WINAPI RegionalSettingValueName(LCTYPE type) {
   const SettingRow* row = FindRow(type);
   return row != nullptr ? row->valueName : nullptr;
+}
+
+WINBASEAPI LPCSTR WINAPI RegionalSettingOverrideName(LCTYPE type) {
+  const SettingRow* row = FindRow(type);
+  return row != nullptr ? row->overrideName : nullptr;
 }
 
 // Only the current user's settings are known here; any other locale is

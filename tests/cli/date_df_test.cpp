@@ -29,7 +29,41 @@ TEST_F(CliDate, PrintsTheDateAndTimeAfterTheOverridesAndSaysWhereEachCameFrom) {
   EXPECT_THAT(run.out, HasSubstr("\niCentury\t\"1\"\toverride\n"));
   EXPECT_THAT(run.out, HasSubstr("\nsDate\t\".\"\toverride\n"));
   EXPECT_THAT(run.out, MatchesRegex("(.|\n)*\ns1159\t\"[^\"]*\"\t(locale|fall-back)\n(.|\n)*"));
-  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 11);
+  EXPECT_THAT(run.out, HasSubstr("\nOverrides honoured, under HKEY_CURRENT_USER\\Control "
+                                 "Panel\\International:\n"
+                                 "sShortDate\t\"dd.MM.yyyy\"\tdecides iCentury, iMonLZero, "
+                                 "iDayLZero, sDate, iDate\n"
+                                 "sTimeFormat\t\"HH:mm:ss\"\tdecides sTime, iTime, iTLZero\n"
+                                 "s1159\tnot set\ns2359\tnot set\n"));
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 16);
+}
+
+// Values Windows keeps beside the overrides, or an override of the wrong
+// type, are listed as ignored with the reason; a picture that cannot give a
+// setting is reported instead of a date with parts missing.
+TEST_F(CliDate, SettingsSayWhatIsIgnoredAndAnUnreadablePictureIsReported) {
+  const std::string key = "HKCU\\Control Panel\\International";
+  RunOk({"reg", "add", key, "/v", "sDate", "/d", "-"});
+  RunOk({"reg", "add", key, "/v", "s1159", "/t", "REG_DWORD", "/d", "1"});
+  RunOk({"reg", "add", key, "/v", "sLongDate", "/d", "dddd, d. MMMM yyyy"});
+  const CliRun run = RunOk({"date", "--settings"});
+  EXPECT_THAT(run.out, HasSubstr("\ns1159\tnot set\n"));
+  EXPECT_THAT(run.out,
+              HasSubstr("\nValues ignored:\n"
+                        "sDate\t\"-\"\tfollows from sShortDate\n"
+                        "s1159\t1\tstored as REG_DWORD, not as REG_SZ text\n"
+                        "sLongDate\t\"dddd, d. MMMM yyyy\"\tnot one of the settings the date and "
+                        "time texts are built from\n"));
+
+  RunOk({"reg", "add", key, "/v", "sShortDate", "/d", "MM/dd"});
+  const CliRun unreadable = RunFails(
+      {"date"},
+      "vintutil: the short date picture \"MM/dd\" (HKEY_CURRENT_USER\\Control "
+      "Panel\\International\\sShortDate) has no year (y), so iCentury cannot be read and the "
+      "date and time are not printed: correct the picture or delete it\n");
+  EXPECT_EQ(unreadable.out, "");
+  EXPECT_THAT(RunFails({"date", "--settings"}, "has no year (y)").out,
+              ::testing::StartsWith("iCentury\t\"\"\tunreadable\n"));
 }
 
 TEST_F(CliDate, LocaleChoosesTheRegionalSettings) {

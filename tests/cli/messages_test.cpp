@@ -31,8 +31,9 @@ TEST_F(CliMessages, EachRefusalNamesWhatAndTheLimitOrTheWayOut) {
       file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\" + longName + "]\r\n\"v\"=\"1\"\r\n");
   const struct {
     std::vector<std::string> args;
-    std::string reason;  // the one line on standard error, after "vintutil: "
-    bool wineTakes;      // Wine stores what Windows refuses
+    std::string reason;                    // the one line on standard error, after "vintutil: "
+    bool wineTakes;                        // Wine stores what Windows refuses
+    std::vector<std::string> before = {};  // a command that prepares the case
   } rows[] = {
       {{"reg", "import", file},
        file + ", line 3, HKEY_CURRENT_USER\\Software\\" + longName +
@@ -59,9 +60,17 @@ TEST_F(CliMessages, EachRefusalNamesWhatAndTheLimitOrTheWayOut) {
       {{"reg", "history", "HKLM", "--set-limit", "0"},
        "--set-limit 0: a history keeps 1 to 1000000000 records",
        false},
+      // The regional settings stand-in names the picture and what it lacks.
+      {{"date"},
+       "the time picture \"mm:ss\" (HKEY_CURRENT_USER\\Control Panel\\International\\sTimeFormat) "
+       "has no hour (H or h), so iTime cannot be read and the date and time are not printed: "
+       "correct the picture or delete it",
+       false,
+       {"reg", "add", "HKCU\\Control Panel\\International", "/v", "sTimeFormat", "/d", "mm:ss"}},
 #endif
   };
   for (const auto& row : rows) {
+    if (!row.before.empty()) RunOk(row.before);
     const CliRun run = RunCli(row.args);
     const auto check = [&] {
       EXPECT_EQ(run.status, 1) << row.reason;

@@ -20,6 +20,13 @@ int RunDate(const DateOptions& o) {
   if (!o.locale.empty() && !UseTimeLocale(o.locale)) {
     return Fail("locale '" + o.locale + "' is not installed (see locale -a)");
   }
+  // A picture that cannot give a setting would give a date text with parts
+  // missing: it is reported instead.
+  const std::string unreadable = UnreadableRegionalSetting();
+  if (!unreadable.empty()) {
+    if (o.settings) PrintRegionalSettings(std::cout);
+    return Fail(unreadable);
+  }
   CTime now = CTime::GetCurrentTime();
   CDatumUhrzeit datumUhrzeit(now);
   CString text;
@@ -40,6 +47,7 @@ void AddDateCommand(CLI::App& app, int& status) {
       ->type_name("NAME");
   date->add_flag("--settings", options->settings,
                  "also list the ten regional settings used and where each came from "
-                 "(override, locale, fall-back)");
+                 "(override, locale, fall-back), the user's overrides honoured and the values "
+                 "ignored, with the reason");
   date->callback([options, &status] { status = RunDate(*options); });
 }

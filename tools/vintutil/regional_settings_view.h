@@ -12,7 +12,12 @@
 bool UseTimeLocale(const std::string& name);
 
 // One line per setting, in the order the texts read them: value name, text
-// in quotes, and where it came from (override, locale, fall-back).
+// in quotes, and where it came from (override, locale, fall-back); then the
+// user's overrides honoured and the values ignored, with the reason.
 void PrintRegionalSettings(std::ostream& out);
+
+// Why a setting the date and time texts need cannot be read (a picture
+// without the field it follows from), as one line; "" when all can be.
+std::string UnreadableRegionalSetting();
 
 #endif

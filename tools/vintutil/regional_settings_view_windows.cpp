@@ -21,6 +21,17 @@ const NamedSetting kDateTimeSettings[] = {
 
 bool UseTimeLocale(const std::string&) { return false; }
 
+std::string UnreadableRegionalSetting() {
+  for (const NamedSetting& s : kDateTimeSettings) {
+    char text[128];
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, s.type, text, sizeof text) > 0) continue;
+    return std::string("the regional setting ") + s.name +
+           " cannot be read from the user's date and time formats, so the date and time are not "
+           "printed: correct the short date and time formats in the region settings";
+  }
+  return "";
+}
+
 void PrintRegionalSettings(std::ostream& out) {
   for (const NamedSetting& s : kDateTimeSettings) {
     char text[128] = "";
