@@ -108,6 +108,9 @@ class HiveTransaction {
   static LONG Undo(const UndoStep& step) {
     switch (step.kind) {
       case UndoStep::kDeleteCreatedKey: {
+        // A key the registry refused to create (a name beyond its limits)
+        // is not there to delete.
+        if (!KeyExists(step.path)) return ERROR_SUCCESS;
         const LONG rc = DeleteTree(step.path);
         return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
       }
