@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "code_page.h"
@@ -8,32 +9,35 @@
 namespace {
 
 // UTF-16 for `bytes` in the code page; nothing when they do not convert.
+// The few code pages that refuse the check of invalid bytes convert without.
 std::optional<std::wstring> ToWide(std::string_view bytes, unsigned codePage) {
   if (bytes.empty()) return std::wstring();
   const int size = static_cast<int>(bytes.size());
-  const int length =
-      MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  DWORD flags = MB_ERR_INVALID_CHARS;
+  int length = MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
+  if (length == 0 && GetLastError() == ERROR_INVALID_FLAGS) {
+    flags = 0;
+    length = MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
+  }
   if (length == 0) return std::nullopt;
   std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(), length);
+  MultiByteToWideChar(codePage, flags, bytes.data(), size, wide.data(), length);
   return wide;
 }
 
 // The code page's bytes for `wide`; nothing when a character has no exact
-// counterpart there (no best-fit or default characters).
+// counterpart there. Some code pages take no flags and report no default
+// character, so the result is checked by converting it back.
 std::optional<std::string> FromWide(const std::wstring& wide, unsigned codePage) {
   if (wide.empty()) return std::string();
   const int size = static_cast<int>(wide.size());
-  // UTF-8 and UTF-7 take neither the flag nor the default-character check.
-  const bool utf = codePage == CP_UTF8 || codePage == CP_UTF7;
-  const DWORD flags = utf ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-  BOOL usedDefault = FALSE;
-  BOOL* usedDefaultPtr = utf ? nullptr : &usedDefault;
+  const DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : 0;
   const int length =
-      WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, usedDefaultPtr);
-  if (length == 0 || usedDefault) return std::nullopt;
+      WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  if (length == 0) return std::nullopt;
   std::string bytes(static_cast<size_t>(length), '\0');
   WideCharToMultiByte(codePage, flags, wide.data(), size, bytes.data(), length, nullptr, nullptr);
+  if (ToWide(bytes, codePage) != wide) return std::nullopt;
   return bytes;
 }
 
