@@ -10,9 +10,7 @@
 #include "host_resources.h"
 #include "reg_switches.h"
 
-namespace {
-
-int Run(const std::vector<std::string>& arguments) {
+int RunCommandLine(const std::vector<std::string>& arguments) {
   RegisterStringTable();
   InstallReportPrinter();
 
@@ -55,11 +53,9 @@ int Run(const std::vector<std::string>& arguments) {
   return status;
 }
 
-}  // namespace
-
 int RunProgram(const std::vector<std::string>& args) {
   try {
-    return Run(args);
+    return RunCommandLine(args);
   } catch (const std::bad_alloc&) {
     return Fail("out of memory");
   } catch (const std::exception& e) {

@@ -12,4 +12,8 @@
 // line on standard error and gives kExitFailure.
 int RunProgram(const std::vector<std::string>& args);
 
+// RunProgram without its last resort: an exception that reaches it is a
+// fault, and the fuzz target lets it end the run.
+int RunCommandLine(const std::vector<std::string>& args);
+
 #endif
