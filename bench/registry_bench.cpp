@@ -23,6 +23,8 @@
 
 namespace {
 
+// Key and value names in upper case: their folded forms, which the hive
+// compares, are the same, so the reference statements bind them as they are.
 const char kKey[] = "SOFTWARE\\TORVALE\\VARNO4\\STOERSCHRIEB";
 const char kValue[] = "GRAFPROG";
 const char kText[] = "C:\\Programme\\Torvale\\Varno4\\Grafik\\grafprog.exe";
@@ -85,7 +87,7 @@ void SqliteRead(benchmark::State& state) {
   sqlite3_stmt* query = nullptr;
   sqlite3_prepare_v2(db,
                      "SELECT v.type, v.data FROM keys k JOIN vals v ON v.key = k.id"
-                     " WHERE k.path = ?1 AND v.name = ?2",
+                     " WHERE k.folded_path = ?1 AND v.folded_name = ?2",
                      -1, &query, nullptr);
   char buffer[1256];
   for (auto _ : state) {
@@ -102,9 +104,9 @@ void SqliteRead(benchmark::State& state) {
 
 // The reference's write: one value set as the stand-in stores it.
 constexpr const char* kUpsertValue =
-    "INSERT INTO vals(key, name, type, data)"
-    " SELECT id, ?2, 1, ?3 FROM keys WHERE path = ?1"
-    " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data";
+    "INSERT INTO vals(key, name, folded_name, type, data)"
+    " SELECT id, ?2, ?2, 1, ?3 FROM keys WHERE folded_path = ?1"
+    " ON CONFLICT(key, folded_name) DO UPDATE SET type = excluded.type, data = excluded.data";
 
 void SqliteWrite(benchmark::State& state) {
   sqlite3* db = openReference();
@@ -208,18 +210,20 @@ void sqliteChange(benchmark::State& state, bool recorded) {
   sqlite3_stmt *begin = nullptr, *touch = nullptr, *old = nullptr, *upsert = nullptr,
                *record = nullptr, *commit = nullptr;
   sqlite3_prepare_v2(db, "BEGIN IMMEDIATE", -1, &begin, nullptr);
-  sqlite3_prepare_v2(db, "UPDATE keys SET written = ?2 WHERE path = ?1", -1, &touch, nullptr);
+  sqlite3_prepare_v2(db, "UPDATE keys SET written = ?2 WHERE folded_path = ?1", -1, &touch,
+                     nullptr);
   sqlite3_prepare_v2(db,
                      "SELECT k.id, v.type, v.data FROM keys k LEFT JOIN vals v"
-                     " ON v.key = k.id AND v.name = ?2 WHERE k.path = ?1",
+                     " ON v.key = k.id AND v.folded_name = ?2 WHERE k.folded_path = ?1",
                      -1, &old, nullptr);
   sqlite3_prepare_v2(db, kUpsertValue, -1, &upsert, nullptr);
-  sqlite3_prepare_v2(db,
-                     "INSERT INTO history(time, uid, user_name, pid, program, change, key, value,"
-                     " old_type, old_data, new_type, new_data)"
-                     " VALUES(?1, 0, 'root', ?2, 'bench_registry', 'value set', ?3, ?4, ?5, ?6,"
-                     " 1, ?7)",
-                     -1, &record, nullptr);
+  sqlite3_prepare_v2(
+      db,
+      "INSERT INTO history(time, uid, user_name, pid, program, change, key, folded_key, value,"
+      " old_type, old_data, new_type, new_data)"
+      " VALUES(?1, 0, 'root', ?2, 'bench_registry', 'value set', ?3, ?3, ?4, ?5,"
+      " ?6, 1, ?7)",
+      -1, &record, nullptr);
   sqlite3_prepare_v2(db, "COMMIT", -1, &commit, nullptr);
   int64_t i = 0;
   for (auto _ : state) {

@@ -5,7 +5,7 @@
 // ERROR_MORE_DATA with the size needed; ERROR_FILE_NOT_FOUND for what
 // is missing; ERROR_KEY_DELETED through a handle whose key was deleted;
 // access rights per handle; ERROR_INVALID_HANDLE after RegCloseKey. Subkeys
-// enumerate in case-insensitive name order, values in the order created.
+// enumerate in the order of their folded names, values in the order created.
 //
 // After each sequence the whole tree is compared, every handle is closed
 // (none may stay open), and the tree is deleted and the keys of a new hive
@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "name_folding.h"
 #include "registry_diagnostics.h"
 #include "temp_registry_dir.h"
 
@@ -29,9 +30,10 @@ namespace {
 
 // Names are drawn from small pools, so that calls meet the same keys and
 // values often, in different cases. '_' sorts differently when names are
-// folded to upper or to lower case.
-const char* const kKeyNames[] = {"a", "A", "b", "B", "ab", "aB", "_", "k_2"};
-const char* const kValueNames[] = {"", "v", "V", "w", "vw", "VW", "_", "x y"};
+// folded to upper or to lower case; `ä` and `я` fold beyond ASCII, `ı` does
+// not fold to `I`.
+const char* const kKeyNames[] = {"a", "A", "b", "B", "ab", "aB", "_", "k_2", "ä", "Ä", "ı", "I"};
+const char* const kValueNames[] = {"", "v", "V", "w", "vw", "VW", "_", "x y", "я", "Я", "ı"};
 const DWORD kTypes[] = {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ};
 const REGSAM kAccess[] = {KEY_ALL_ACCESS, KEY_READ, KEY_WRITE, KEY_QUERY_VALUE, MAXIMUM_ALLOWED};
 // What a new user hive holds: every input starts from it.
@@ -39,12 +41,8 @@ const std::vector<std::string> kNewHiveKeys[] = {{"Control Panel", "Internationa
 constexpr size_t kMaxHandles = 8;
 constexpr size_t kMaxData = 48;
 
-std::string Fold(std::string name) {
-  for (char& c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return name;
-}
+// The registry's own folding: the model checks the calls, not the mapping.
+std::string Fold(const std::string& name) { return vreg::foldName(name); }
 
 bool SameName(const std::string& a, const std::string& b) { return Fold(a) == Fold(b); }
 

@@ -425,6 +425,72 @@ TEST_F(History, AnOlderHiveIsUpgradedByItsFirstWriter) {
   EXPECT_FALSE(past.complete);
 }
 
+// A hive of schema version 2 compared names by ASCII letters only, so it may
+// hold keys and values that are one name now (`Ключ` and `КЛЮЧ`). Readers
+// read it as it is, already with the new comparison; its first writer
+// upgrades it once: the oldest key takes the others' subkeys and values, the
+// older value stays, and the value it replaces is kept in the history.
+TEST_F(History, AVersion2HiveIsReadFoldedAndUpgradedOnceByItsFirstWriter) {
+  const std::string hive = registry_.machineHive();
+  sql(hive,
+      // The schema statements of version 2, as that release wrote them.
+      "PRAGMA journal_mode=WAL; PRAGMA application_id=1448232263; PRAGMA user_version=2;"
+      "CREATE TABLE keys(  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+      "  parent INTEGER REFERENCES keys(id),  name TEXT NOT NULL,"
+      "  path TEXT NOT NULL UNIQUE COLLATE NOCASE,  written INTEGER NOT NULL);"
+      "CREATE INDEX keys_by_parent ON keys(parent, name COLLATE NOCASE);"
+      "CREATE TABLE vals(  key INTEGER NOT NULL REFERENCES keys(id),"
+      "  name TEXT NOT NULL COLLATE NOCASE,  type INTEGER NOT NULL,  data BLOB NOT NULL,"
+      "  UNIQUE(key, name));"
+      "CREATE TABLE history(  id INTEGER PRIMARY KEY,  time INTEGER NOT NULL,"
+      "  uid INTEGER NOT NULL,  user_name TEXT NOT NULL,  pid INTEGER NOT NULL,"
+      "  program TEXT NOT NULL,  change TEXT NOT NULL,  key TEXT NOT NULL,  value TEXT,"
+      "  old_type INTEGER, old_data BLOB,  new_type INTEGER, new_data BLOB);"
+      "CREATE TABLE settings(name TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
+      "INSERT INTO settings VALUES('history_max_records', 100000),"
+      " ('history_max_age_days', 365), ('history_complete_since', 0);"
+      "INSERT INTO keys VALUES(1, NULL, '', '', 0), (2, 1, 'Ключ', 'Ключ', 5),"
+      " (3, 1, 'КЛЮЧ', 'КЛЮЧ', 6), (4, 3, 'Sub', 'КЛЮЧ\\Sub', 6), (9, 1, 'gone', 'gone', 0);"
+      "DELETE FROM keys WHERE id = 9;"
+      "INSERT INTO vals VALUES(2, 'äpfel', 1, CAST('old' AS BLOB)),"
+      " (3, 'ÄPFEL', 1, CAST('new' AS BLOB)), (3, 'only', 1, CAST('here' AS BLOB));"
+      "INSERT INTO history(time, uid, user_name, pid, program, change, key, value, new_type,"
+      " new_data) VALUES(1, 0, 'root', 1, 'p', 'value set', 'КЛЮЧ', 'only', 1, CAST('here' AS "
+      "BLOB));");
+
+  // Read as it is by readers, with the new comparison: the two keys are one
+  // subtree.
+  rh::Filter filter;
+  filter.key = "ключ";
+  filter.value = "ONLY";
+  EXPECT_EQ(1u, history(HKEY_LOCAL_MACHINE, filter).size());
+  rh::PastState present;
+  ASSERT_EQ(ERROR_SUCCESS, rh::ReadPastState(HKEY_LOCAL_MACHINE, "ключ", INT64_MAX, &present));
+  EXPECT_EQ(2u, present.keys.size()) << "the two spellings as one key, and the subkey";
+  EXPECT_EQ(2, sql(hive, "SELECT user_version FROM pragma_user_version"));
+
+  ASSERT_EQ(ERROR_SUCCESS, set("ключ\\sub", "n", "1"));
+  EXPECT_EQ(3, sql(hive, "SELECT user_version FROM pragma_user_version"));
+  EXPECT_EQ(1, sql(hive, "SELECT count(*) FROM keys WHERE folded_path = 'КЛЮЧ'"));
+  EXPECT_EQ(2, sql(hive, "SELECT parent FROM keys WHERE name = 'Sub'")) << "moved to the oldest";
+  EXPECT_EQ(10, sql(hive, "SELECT seq + 1 FROM sqlite_sequence WHERE name = 'keys'"))
+      << "the id of a deleted key stays unused";
+  EXPECT_EQ(rh::Value({REG_SZ, {'o', 'l', 'd'}}), valueNow("КЛЮЧ", "äpfel"));
+  EXPECT_EQ(rh::Value({REG_SZ, {'h', 'e', 'r', 'e'}}), valueNow("Ключ", "only"));
+  filter.value = "äPFEL";
+  const std::vector<rh::Record> replaced = history(HKEY_LOCAL_MACHINE, filter);
+  ASSERT_EQ(1u, replaced.size());
+  EXPECT_EQ(rh::Change::ValueDeleted, replaced[0].change);
+  EXPECT_EQ(rh::Value({REG_SZ, {'n', 'e', 'w'}}), replaced[0].oldValue);
+  EXPECT_EQ("КЛЮЧ", replaced[0].key);
+
+  // Once: a later writer finds the hive current.
+  const int64_t records = sql(hive, "SELECT count(*) FROM history");
+  RegDiagReset();
+  ASSERT_EQ(ERROR_SUCCESS, set("КЛЮЧ", "n", "2"));
+  EXPECT_EQ(records + 1, sql(hive, "SELECT count(*) FROM history"));
+}
+
 // The machine hive's history is read by everyone who reads the hive and set
 // up only by who writes it; a user's history is as private as the hive.
 TEST_F(History, OthersReadTheMachineHistoryButNotItsSettingsNorAnotherUsersHistory) {

@@ -192,6 +192,10 @@ std::string RegistryErrorText(LONG error) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
       return "the disk is full";
+    case ERROR_NOT_ENOUGH_QUOTA:
+      return "the data is larger than a value may hold (4 MiB)";
+    case ERROR_NO_SYSTEM_RESOURCES:
+      return "keys nest at most 512 levels deep";
     default:
       return "registry error " + std::to_string(error);
   }

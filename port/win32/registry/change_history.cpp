@@ -9,7 +9,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "hive_file.h"
+#include "hive_schema.h"
 
 namespace vreg {
 namespace {
@@ -78,26 +78,29 @@ struct RecordedChange {
   const char* trigger;
   const char* event;
   const char* change;
-  const char* key;       // SQL: the key's path
+  const char* key;       // SQL: the key's path, then its folded path
   const char* value;     // SQL: the value's name, NULL for a key
   const char* oldValue;  // SQL: type and data before, NULL, NULL when absent
   const char* newValue;  // SQL: type and data after
 };
 
 constexpr const char kAbsent[] = "NULL, NULL";
+constexpr const char kKeyOfNew[] =
+    "(SELECT path FROM keys WHERE id = NEW.key), (SELECT folded_path FROM keys WHERE id = NEW.key)";
+constexpr const char kKeyOfOld[] =
+    "(SELECT path FROM keys WHERE id = OLD.key), (SELECT folded_path FROM keys WHERE id = OLD.key)";
 
 const RecordedChange kRecordedChanges[] = {
-    {"history_key_created", "INSERT ON main.keys", kKeyCreated, "NEW.path", "NULL", kAbsent,
-     kAbsent},
-    {"history_key_deleted", "DELETE ON main.keys", kKeyDeleted, "OLD.path", "NULL", kAbsent,
-     kAbsent},
-    {"history_value_created", "INSERT ON main.vals", kValueSet,
-     "(SELECT path FROM keys WHERE id = NEW.key)", "NEW.name", kAbsent, "NEW.type, NEW.data"},
-    {"history_value_replaced", "UPDATE ON main.vals", kValueSet,
-     "(SELECT path FROM keys WHERE id = NEW.key)", "NEW.name", "OLD.type, OLD.data",
+    {"history_key_created", "INSERT ON main.keys", kKeyCreated, "NEW.path, NEW.folded_path", "NULL",
+     kAbsent, kAbsent},
+    {"history_key_deleted", "DELETE ON main.keys", kKeyDeleted, "OLD.path, OLD.folded_path", "NULL",
+     kAbsent, kAbsent},
+    {"history_value_created", "INSERT ON main.vals", kValueSet, kKeyOfNew, "NEW.name", kAbsent,
      "NEW.type, NEW.data"},
-    {"history_value_deleted", "DELETE ON main.vals", kValueDeleted,
-     "(SELECT path FROM keys WHERE id = OLD.key)", "OLD.name", "OLD.type, OLD.data", kAbsent},
+    {"history_value_replaced", "UPDATE ON main.vals", kValueSet, kKeyOfNew, "NEW.name",
+     "OLD.type, OLD.data", "NEW.type, NEW.data"},
+    {"history_value_deleted", "DELETE ON main.vals", kValueDeleted, kKeyOfOld, "OLD.name",
+     "OLD.type, OLD.data", kAbsent},
 };
 
 std::string setting(const char* name) {
@@ -159,8 +162,9 @@ void ChangeAuthor::refresh() {
 std::string insertRecordSql(const std::string& change, const std::string& key,
                             const std::string& value, const std::string& oldValue,
                             const std::string& newValue) {
-  return "INSERT INTO history(time, uid, user_name, pid, program, change, key, value, old_type,"
-         " old_data, new_type, new_data) VALUES(history_time(), history_uid(), history_user(),"
+  return "INSERT INTO history(time, uid, user_name, pid, program, change, key, folded_key, value,"
+         " old_type, old_data, new_type, new_data) VALUES(history_time(), history_uid(), "
+         "history_user(),"
          " history_pid(), history_program(), '" +
          change + "', " + key + ", " + value + ", " + oldValue + ", " + newValue + ")";
 }

@@ -61,8 +61,9 @@ class ChangeAuthor {
 int registerHistoryFunctions(sqlite3* db, const ChangeAuthor* author);
 
 // A statement that inserts one record made now by the author of the
-// connection; the arguments are SQL expressions (the value NULL for a key,
-// each of old and new a type and data, "NULL, NULL" when absent).
+// connection; the arguments are SQL expressions (the key's path and its
+// folded path, the value NULL for a key, each of old and new a type and
+// data, "NULL, NULL" when absent).
 std::string insertRecordSql(const std::string& change, const std::string& key,
                             const std::string& value, const std::string& oldValue,
                             const std::string& newValue);

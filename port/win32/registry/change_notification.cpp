@@ -20,6 +20,7 @@
 #include "change_watch.h"
 #include "handle_table.h"
 #include "key_path.h"
+#include "name_folding.h"
 
 using namespace vreg;
 

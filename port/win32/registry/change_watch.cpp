@@ -10,7 +10,7 @@
 
 #include "change_history.h"
 #include "hive_file.h"
-#include "key_path.h"
+#include "name_folding.h"
 #include "sqlite_statement.h"
 
 namespace vreg {

@@ -12,6 +12,8 @@
 #include "change_history.h"
 #include "hive_connection.h"
 #include "hive_file.h"
+#include "hive_schema.h"
+#include "name_folding.h"
 #include "hive_location.h"
 #include "key_path.h"
 #include "sqlite_result.h"
@@ -67,11 +69,10 @@ class HiveConnection {
     if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
     if (result == ERROR_SUCCESS) result = open(location, SQLITE_OPEN_READONLY);
     if (result != ERROR_SUCCESS) return result;
-    Statement version(db_, "SELECT user_version FROM pragma_user_version");
-    int rc = version.step();
-    if (rc != SQLITE_ROW) return sqliteToWin32(rc);
-    hasHistory_ = version.integer(0) >= 2;
-    return ERROR_SUCCESS;
+    int version = 0;
+    int rc = vreg::readAsCurrentSchema(db_, &version);
+    hasHistory_ = version >= 2;
+    return sqliteToWin32(rc);
   }
 
   // Opens the hive for writing, creating it when missing and bringing it to
@@ -95,6 +96,7 @@ class HiveConnection {
     // values are, attributed to this process.
     author_.refresh();
     if (rc == SQLITE_OK) rc = vreg::registerHistoryFunctions(db_, &author_);
+    if (rc == SQLITE_OK) rc = vreg::registerNameFolding(db_);
     hasHistory_ = rc == SQLITE_OK;
     return sqliteToWin32(rc);
   }
@@ -137,11 +139,13 @@ class ReadTransaction {
   int rc_;
 };
 
-// SQL: `column` is the key ?n or a key below it ("" is every key).
+// SQL: the folded path `column` is the key ?n (folded) or a key below it
+// ("" is every key). Paths below P lie between "P\" and "P]" (']' follows
+// '\'), a range of the index on folded paths.
 std::string inSubtree(const char* column, int n) {
   const std::string p = "?" + std::to_string(n);
-  return "(" + p + " = '' OR " + column + " = " + p + " COLLATE NOCASE OR substr(" + column +
-         ", 1, length(" + p + ") + 1) COLLATE NOCASE = " + p + " || '\\')";
+  return "(" + p + " = '' OR " + column + " = " + p + " OR (" + column + " > " + p +
+         " || '\\' AND " + column + " < " + p + " || ']'))";
 }
 
 Change changeOf(std::string_view text) {
@@ -204,9 +208,9 @@ class PastTree {
   void setValue(std::string_view key, std::string_view name, const std::optional<Value>& v) {
     addKey(key);
     std::vector<PastValue>& values = keys_[foldName(key)].values;
-    auto it = std::find_if(values.begin(), values.end(), [&](const PastValue& p) {
-      return foldName(p.value.name) == foldName(name);
-    });
+    const std::string folded = foldName(name);
+    auto it = std::find_if(values.begin(), values.end(),
+                           [&](const PastValue& p) { return foldName(p.value.name) == folded; });
     if (!v) {
       if (it != values.end()) values.erase(it);
     } else if (it != values.end()) {
@@ -219,8 +223,9 @@ class PastTree {
   void setCreation(std::string_view key, std::string_view name, int64_t recordId) {
     auto k = keys_.find(foldName(key));
     if (k == keys_.end()) return;
+    const std::string folded = foldName(name);
     for (PastValue& p : k->second.values) {
-      if (foldName(p.value.name) == foldName(name)) {
+      if (foldName(p.value.name) == folded) {
         p.recorded = true;
         p.order = recordId;
       }
@@ -266,8 +271,9 @@ int readPresent(HiveConnection& c, const std::string& key, PastTree* tree) {
   Statement q(c.db(),
               "SELECT k.path, v.name, v.type, v.data FROM keys k"
               " LEFT JOIN vals v ON v.key = k.id WHERE " +
-                  inSubtree("k.path", 1) + " ORDER BY k.id, v.rowid");
-  q.bind(1, key);
+                  inSubtree("k.folded_path", 1) + " ORDER BY k.id, v.id");
+  const std::string folded = foldName(key);
+  q.bind(1, folded);
   int rc;
   while ((rc = q.step()) == SQLITE_ROW && (rc = checkValueSize(q, 3)) == SQLITE_ROW) {
     tree->addKey(q.text(0));
@@ -282,8 +288,9 @@ int undoAfter(HiveConnection& c, const std::string& key, int64_t time, PastTree*
   Statement q(c.db(),
               "SELECT change, key, value, old_type, old_data FROM history"
               " WHERE time > ?2 AND " +
-                  inSubtree("key", 1) + " ORDER BY id DESC");
-  q.bind(1, key).bind(2, time);
+                  inSubtree("folded_key", 1) + " ORDER BY id DESC");
+  const std::string folded = foldName(key);
+  q.bind(1, folded).bind(2, time);
   int rc;
   while ((rc = q.step()) == SQLITE_ROW && (rc = checkValueSize(q, 4)) == SQLITE_ROW) {
     switch (changeOf(q.text(0))) {
@@ -308,10 +315,11 @@ int undoAfter(HiveConnection& c, const std::string& key, int64_t time, PastTree*
 // Orders the values by the records that created them, up to `time`.
 int orderByCreation(HiveConnection& c, const std::string& key, int64_t time, PastTree* tree) {
   Statement q(c.db(), "SELECT key, value, max(id) FROM history WHERE time <= ?2 AND " +
-                          inSubtree("key", 1) +
+                          inSubtree("folded_key", 1) +
                           " AND old_type IS NULL AND new_type IS NOT NULL"
-                          " GROUP BY key COLLATE NOCASE, value COLLATE NOCASE");
-  q.bind(1, key).bind(2, time);
+                          " GROUP BY folded_key, fold_name(value)");
+  const std::string folded = foldName(key);
+  q.bind(1, folded).bind(2, time);
   int rc;
   while ((rc = q.step()) == SQLITE_ROW) tree->setCreation(q.text(0), q.text(1), q.integer(2));
   return rc;
@@ -337,15 +345,18 @@ LONG HistoryCursor::Open(HKEY hive, const Filter& filter) {
   if (result != ERROR_SUCCESS || !s.connection.hasHistory()) return result;
   s.transaction.emplace(s.connection);
   if (s.transaction->started() != SQLITE_OK) return sqliteToWin32(s.transaction->started());
+  // Key and value folded, as the history's folded keys and names are.
   s.filter = filter;
+  s.filter.key = foldName(filter.key);
+  if (filter.value) s.filter.value = foldName(*filter.value);
   s.records.emplace(s.connection.db(),
                     "SELECT id, time, uid, user_name, pid, program, change, key, value,"
                     " old_type, old_data, new_type, new_data FROM history WHERE " +
-                        inSubtree("key", 1) +
-                        " AND (?2 IS NULL OR value = ?2 COLLATE NOCASE) AND time >= ?3"
+                        inSubtree("folded_key", 1) +
+                        " AND (?2 IS NULL OR fold_name(value) = ?2) AND time >= ?3"
                         " AND (?4 IS NULL OR user_name = ?4 OR CAST(uid AS TEXT) = ?4) AND id > ?5"
-                        " AND (?6 OR (value IS NOT NULL AND key = ?1 COLLATE NOCASE) OR (value IS"
-                        "  NULL AND instr(substr(key, length(?1) + (?1 <> '') + 1), '\\') = 0))"
+                        " AND (?6 OR (value IS NOT NULL AND folded_key = ?1) OR (value IS NULL"
+                        "  AND instr(substr(folded_key, length(?1) + (?1 <> '') + 1), '\\') = 0))"
                         " ORDER BY id DESC");
   s.records->bind(1, s.filter.key)
       .bind(2, s.filter.value)
@@ -482,8 +493,8 @@ int changeSetting(HiveConnection& c, const char* name, int64_t value) {
   rc = update.bind(1, std::string_view(name)).bind(2, value).step();
   if (rc != SQLITE_DONE) return rc;
   const std::string type = std::to_string(vreg::kSettingType);
-  Statement record(c.db(), vreg::insertRecordSql(vreg::kSettingsChanged, "''", "?1", type + ", ?2",
-                                                 type + ", ?3"));
+  Statement record(c.db(), vreg::insertRecordSql(vreg::kSettingsChanged, "'', ''", "?1",
+                                                 type + ", ?2", type + ", ?3"));
   rc = record.bind(1, std::string_view(name))
            .bindBlob(2, reinterpret_cast<const BYTE*>(before.data()), DWORD(before.size()))
            .bindBlob(3, reinterpret_cast<const BYTE*>(after.data()), DWORD(after.size()))
@@ -528,17 +539,20 @@ LONG ForgetPastData(HKEY hive, const std::string& key, const std::optional<std::
   WriteTransaction transaction(c);
   if (rc == SQLITE_OK) rc = transaction.started();
   if (rc == SQLITE_OK) {
-    Statement forget(
-        c.db(), "UPDATE history SET old_data = NULL, new_data = NULL WHERE " + inSubtree("key", 1) +
-                    " AND (?2 IS NULL OR value = ?2 COLLATE NOCASE) AND value IS NOT NULL"
-                    " AND change IN ('" +
-                    vreg::kValueSet + "', '" + vreg::kValueDeleted + "')");
-    rc = forget.bind(1, key).bind(2, value).step();
+    Statement forget(c.db(), "UPDATE history SET old_data = NULL, new_data = NULL WHERE " +
+                                 inSubtree("folded_key", 1) +
+                                 " AND (?2 IS NULL OR fold_name(value) = ?2) AND value IS NOT NULL"
+                                 " AND change IN ('" +
+                                 vreg::kValueSet + "', '" + vreg::kValueDeleted + "')");
+    const std::string foldedKey = foldName(key);
+    const std::optional<std::string> foldedValue =
+        value ? std::optional<std::string>(foldName(*value)) : std::nullopt;
+    rc = forget.bind(1, foldedKey).bind(2, foldedValue).step();
     if (rc == SQLITE_DONE) rc = SQLITE_OK;
   }
   if (rc == SQLITE_OK) {
-    Statement record(c.db(), vreg::insertRecordSql(vreg::kPastDataForgotten, "?1", "?2",
-                                                   "NULL, NULL", "NULL, NULL"));
+    Statement record(c.db(), vreg::insertRecordSql(vreg::kPastDataForgotten, "?1, fold_name(?1)",
+                                                   "?2", "NULL, NULL", "NULL, NULL"));
     rc = record.bind(1, key).bind(2, value).step();
     if (rc == SQLITE_DONE) rc = SQLITE_OK;
   }

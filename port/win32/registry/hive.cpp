@@ -16,8 +16,10 @@
 #include "fault_injection.h"
 #include "hive_connection.h"
 #include "hive_file.h"
+#include "hive_schema.h"
 #include "hive_trust.h"
 #include "key_path.h"
+#include "name_folding.h"
 #include "read_cache.h"
 #include "sqlite_result.h"
 #include "sqlite_statement.h"
@@ -63,20 +65,21 @@ const char* const kStatementText[kStatementCount] = {
     "BEGIN IMMEDIATE",
     "COMMIT",
     "ROLLBACK",
-    "SELECT id, ?2 = 1 OR EXISTS(SELECT 1 FROM keys WHERE id = ?2) FROM keys WHERE path = ?1",
+    "SELECT id, ?2 = 1 OR EXISTS(SELECT 1 FROM keys WHERE id = ?2) FROM keys"
+    " WHERE folded_path = ?1",
     "SELECT written FROM keys WHERE id = ?1",
-    "INSERT INTO keys(parent, name, path, written) VALUES(?1, ?2, ?3, ?4)",
+    "INSERT INTO keys(parent, name, folded_name, path, folded_path, written)"
+    " VALUES(?1, ?2, ?3, ?4, ?5, ?6)",
     "UPDATE keys SET written = ?2 WHERE id = ?1",
     "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1",
     "DELETE FROM vals WHERE key = ?1",
     "DELETE FROM keys WHERE id = ?1",
-    "SELECT type, data FROM vals WHERE key = ?1 AND name = ?2",
-    "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)"
-    " ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data",
-    "DELETE FROM vals WHERE key = ?1 AND name = ?2",
-    "SELECT name, written FROM keys WHERE parent = ?1 ORDER BY name COLLATE NOCASE"
-    " LIMIT 1 OFFSET ?2",
-    "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY rowid LIMIT 1 OFFSET ?2",
+    "SELECT type, data FROM vals WHERE key = ?1 AND folded_name = ?2",
+    "INSERT INTO vals(key, name, folded_name, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
+    " ON CONFLICT(key, folded_name) DO UPDATE SET type = excluded.type, data = excluded.data",
+    "DELETE FROM vals WHERE key = ?1 AND folded_name = ?2",
+    "SELECT name, written FROM keys WHERE parent = ?1 ORDER BY folded_name LIMIT 1 OFFSET ?2",
+    "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2",
     "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0) FROM keys WHERE parent = ?1",
     "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0),"
     " coalesce(max(length(data)), 0) FROM vals WHERE key = ?1",
@@ -183,7 +186,7 @@ class Hive::Impl {
 
   ReadCache::KeyResult findKeyInFile(KeyId base, std::string_view path) {
     Run q = run(kFindKey);
-    int rc = q.bind(1, path).bind(2, base).step();
+    int rc = q.bind(1, folded(path)).bind(2, base).step();
     if (rc == SQLITE_ROW && q.integer(1)) return {ERROR_SUCCESS, q.integer(0)};
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) return {fail(rc), 0};
     LONG exists = keyExists(base);
@@ -201,8 +204,16 @@ class Hive::Impl {
     return rc == SQLITE_DONE ? ERROR_KEY_DELETED : fail(rc);
   }
 
+  // `name` folded, in a buffer reused from call to call.
+  std::string_view folded(std::string_view name) {
+    folded_.clear();
+    appendFoldedName(name, &folded_);
+    return folded_;
+  }
+
   std::mutex mutex_;
   HiveLocation location_;
+  std::string folded_;
   sqlite3* db_ = nullptr;
   bool absent_ = false;  // db_ is the hive in memory that stands for a missing file
   bool readOnly_ = false;
@@ -256,7 +267,9 @@ class Hive::Impl {
     rc = sqlite3_exec(db_, "PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=4194304", nullptr,
                       nullptr, nullptr);
     if (rc == SQLITE_OK) rc = verify();
-    if (rc == SQLITE_OK && !readOnly_) rc = upgradeHiveSchema(db_);
+    int version = 0;
+    if (rc == SQLITE_OK)
+      rc = readOnly_ ? readAsCurrentSchema(db_, &version) : upgradeHiveSchema(db_);
     if (rc == SQLITE_OK && !readOnly_) rc = recordChanges(db_, &author_);
     if (rc != SQLITE_OK) {
       LONG error = sqliteToWin32(rc);
@@ -367,12 +380,18 @@ LONG Hive::createKey(KeyId base, std::string_view path, KeyId* key, bool* create
     if (exists != ERROR_SUCCESS) return exists;
     const int64_t now = fileTimeNow();
     // Walk down the path, inserting each missing key under its parent.
-    for (size_t end = 0; end != std::string_view::npos;) {
-      end = path.find('\\', end + 1);
-      std::string_view prefix = path.substr(0, end);
-      if (prefix.empty()) break;
+    std::string foldedPrefix;
+    for (size_t start = 0; start < path.size();) {
+      size_t end = path.find('\\', start);
+      if (end == std::string_view::npos) end = path.size();
+      const std::string_view prefix = path.substr(0, end);
+      const std::string_view name = path.substr(start, end - start);
+      start = end + 1;
+      if (!foldedPrefix.empty()) foldedPrefix += '\\';
+      const size_t nameStart = foldedPrefix.size();
+      appendFoldedName(name, &foldedPrefix);
       Run find = impl_->run(kFindKey);
-      int rc = find.bind(1, prefix).bind(2, kRootKey).step();
+      int rc = find.bind(1, foldedPrefix).bind(2, kRootKey).step();
       if (rc == SQLITE_ROW) {
         id = find.integer(0);
         made = false;
@@ -380,8 +399,13 @@ LONG Hive::createKey(KeyId base, std::string_view path, KeyId* key, bool* create
       }
       if (rc != SQLITE_DONE) return impl_->fail(rc);
       Run insert = impl_->run(kInsertKey);
-      LONG inserted = impl_->done(
-          insert.bind(1, id).bind(2, lastComponent(prefix)).bind(3, prefix).bind(4, now).step());
+      LONG inserted = impl_->done(insert.bind(1, id)
+                                      .bind(2, name)
+                                      .bind(3, std::string_view(foldedPrefix).substr(nameStart))
+                                      .bind(4, prefix)
+                                      .bind(5, foldedPrefix)
+                                      .bind(6, now)
+                                      .step());
       if (inserted != ERROR_SUCCESS) return inserted;
       id = sqlite3_last_insert_rowid(impl_->db_);
       made = true;
@@ -431,7 +455,7 @@ LONG Hive::readValue(KeyId key, std::string_view name, const ValueVisitor& visit
     }
   }
   Run q = impl_->run(kReadValue);
-  int rc = q.bind(1, key).bind(2, name).step();
+  int rc = q.bind(1, key).bind(2, impl_->folded(name)).step();
   if (rc == SQLITE_ROW) {
     if (q.bytes(1) > kMaxValueSize) return ERROR_BADDB;
     const DWORD type = DWORD(q.integer(0));
@@ -456,8 +480,9 @@ LONG Hive::writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* 
     return impl_->done(impl_->run(kWriteValue)
                            .bind(1, key)
                            .bind(2, name)
-                           .bind(3, type)
-                           .bindBlob(4, data, size)
+                           .bind(3, impl_->folded(name))
+                           .bind(4, type)
+                           .bindBlob(5, data, size)
                            .step());
   });
   if (result == ERROR_SUCCESS) impl_->cache_.rememberValue(key, name, result, type, data, size);
@@ -476,7 +501,8 @@ LONG Hive::deleteValue(KeyId key, std::string_view name) {
   LONG result = impl_->transaction([&]() -> LONG {
     LONG exists = impl_->keyExists(key);
     if (exists != ERROR_SUCCESS) return exists;
-    LONG deleted = impl_->done(impl_->run(kDeleteValue).bind(1, key).bind(2, name).step());
+    LONG deleted =
+        impl_->done(impl_->run(kDeleteValue).bind(1, key).bind(2, impl_->folded(name)).step());
     if (deleted != ERROR_SUCCESS) return deleted;
     if (sqlite3_changes(impl_->db_) == 0) return ERROR_FILE_NOT_FOUND;
     return impl_->done(impl_->run(kTouchKey).bind(1, key).bind(2, fileTimeNow()).step());

@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "hive_file.h"
+#include "hive_schema.h"
 #include "hive_vfs.h"
 #include "key_path.h"
 
@@ -59,10 +59,7 @@ const std::vector<SchemaObject>& ownObjects() {
   std::call_once(once, [] {
     sqlite3* db = nullptr;
     sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
-    for (const std::string& version : {std::string(kHiveSchema), historySchema(0)}) {
-      sqlite3_exec(db, version.c_str(), nullptr, nullptr, nullptr);
-      readSchema(db, &objects);
-    }
+    createHiveSchemaStepByStep(db, [&] { readSchema(db, &objects); });
     sqlite3_close(db);
     std::sort(objects.begin(), objects.end());
     objects.erase(std::unique(objects.begin(), objects.end()), objects.end());

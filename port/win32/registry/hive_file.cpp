@@ -11,51 +11,14 @@
 #include <cstring>
 #include <vector>
 
-#include "change_history.h"
 #include "hive_connection.h"
+#include "hive_schema.h"
 #include "hive_trust.h"
+#include "name_folding.h"
 #include "sqlite_result.h"
 #include "temporary_file.h"
 
 namespace vreg {
-
-const char* const kHiveSchema =
-    "CREATE TABLE keys("
-    // Never reused: a handle to a deleted key must not reach a later one.
-    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
-    "  parent INTEGER REFERENCES keys(id),"
-    "  name TEXT NOT NULL,"
-    "  path TEXT NOT NULL UNIQUE COLLATE NOCASE,"
-    "  written INTEGER NOT NULL);"
-    "CREATE INDEX keys_by_parent ON keys(parent, name COLLATE NOCASE);"
-    "CREATE TABLE vals("
-    "  key INTEGER NOT NULL REFERENCES keys(id),"
-    "  name TEXT NOT NULL COLLATE NOCASE,"
-    "  type INTEGER NOT NULL,"
-    "  data BLOB NOT NULL,"
-    "  UNIQUE(key, name));"
-    "INSERT INTO keys(id, parent, name, path, written) VALUES(1, NULL, '', '', 0);";
-
-std::string historySchema(int64_t completeSince) {
-  return std::string(
-             "CREATE TABLE history("
-             "  id INTEGER PRIMARY KEY,"
-             "  time INTEGER NOT NULL,"
-             "  uid INTEGER NOT NULL,"
-             "  user_name TEXT NOT NULL,"
-             "  pid INTEGER NOT NULL,"
-             "  program TEXT NOT NULL,"
-             "  change TEXT NOT NULL,"
-             "  key TEXT NOT NULL,"
-             "  value TEXT,"
-             "  old_type INTEGER, old_data BLOB,"
-             "  new_type INTEGER, new_data BLOB);"
-             "CREATE TABLE settings(name TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
-             "INSERT INTO settings(name, value) VALUES('") +
-         kSettingMaxRecords + "', " + std::to_string(kDefaultMaxRecords) + "), ('" +
-         kSettingMaxAgeDays + "', " + std::to_string(kDefaultMaxAgeDays) + "), ('" +
-         kSettingCompleteSince + "', " + std::to_string(completeSince) + ");";
-}
 
 namespace {
 
@@ -131,31 +94,31 @@ int64_t fileTimeNow() {
 }
 
 int buildNewHive(sqlite3* db, HiveKind kind) {
-  std::string setup = "BEGIN; ";
-  setup += kHiveSchema;
-  setup += historySchema(0);
-  setup += " PRAGMA application_id=" + std::to_string(kHiveApplicationId) +
-           "; PRAGMA user_version=" + std::to_string(kHiveSchemaVersion) + ";";
-  int rc = sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr);
+  int rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return rc;
+  rc = createHiveSchema(db);
   // Each key below the one before it, or the root.
   sqlite3_stmt* insert = nullptr;
   if (rc == SQLITE_OK) {
     rc = sqlite3_prepare_v2(
         db,
-        "INSERT INTO keys(parent, name, path, written)"
-        " VALUES(coalesce((SELECT id FROM keys WHERE path = ?1), 1), ?2, ?3, ?4)",
+        "INSERT INTO keys(parent, name, folded_name, path, folded_path, written)"
+        " VALUES(coalesce((SELECT id FROM keys WHERE folded_path = ?1), 1), ?2, ?3, ?4, ?5, ?6)",
         -1, &insert, nullptr);
   }
   const int64_t now = fileTimeNow();
   for (const std::string& path : newHiveKeys(kind)) {
     if (rc != SQLITE_OK) break;
     const size_t slash = path.rfind('\\');
-    const std::string parent = slash == std::string::npos ? "" : path.substr(0, slash);
+    const std::string parent = foldName(slash == std::string::npos ? "" : path.substr(0, slash));
     const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string foldedName = foldName(name), foldedPath = foldName(path);
     sqlite3_bind_text(insert, 1, parent.c_str(), -1, SQLITE_STATIC);
     sqlite3_bind_text(insert, 2, name.c_str(), -1, SQLITE_STATIC);
-    sqlite3_bind_text(insert, 3, path.c_str(), -1, SQLITE_STATIC);
-    sqlite3_bind_int64(insert, 4, now);
+    sqlite3_bind_text(insert, 3, foldedName.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 4, path.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(insert, 5, foldedPath.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_int64(insert, 6, now);
     rc = sqlite3_step(insert) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
     sqlite3_reset(insert);
   }
@@ -183,35 +146,6 @@ LONG recogniseHiveFile(const std::string& path) {
                     bigEndian32(header + 60) >= kOldestHiveSchemaVersion &&
                     bigEndian32(header + 60) <= kHiveSchemaVersion;
   return recognised ? ERROR_SUCCESS : ERROR_BADDB;
-}
-
-int upgradeHiveSchema(sqlite3* db) {
-  // IMMEDIATE: of several processes upgrading at once, one does it and the
-  // others find the hive current when they get the lock.
-  int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) return rc;
-  sqlite3_stmt* query = nullptr;
-  rc = sqlite3_prepare_v2(db,
-                          "SELECT (SELECT user_version FROM pragma_user_version),"
-                          " (SELECT count(*) FROM sqlite_schema WHERE type = 'table'"
-                          "  AND name IN ('history', 'settings'))",
-                          -1, &query, nullptr);
-  if (rc == SQLITE_OK) rc = sqlite3_step(query);
-  const int version = rc == SQLITE_ROW ? sqlite3_column_int(query, 0) : 0;
-  const int tables = rc == SQLITE_ROW ? sqlite3_column_int(query, 1) : 0;
-  sqlite3_finalize(query);
-  if (rc == SQLITE_ROW) {
-    rc = SQLITE_OK;
-    if (version == 1 && tables == 0) {
-      const std::string upgrade = historySchema(microsecondsNow()) +
-                                  " PRAGMA user_version=" + std::to_string(kHiveSchemaVersion);
-      rc = sqlite3_exec(db, upgrade.c_str(), nullptr, nullptr, nullptr);
-    } else if (version != int(kHiveSchemaVersion) || tables != 2) {
-      rc = SQLITE_CORRUPT;
-    }
-  }
-  int ended = sqlite3_exec(db, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
-  return rc == SQLITE_OK ? ended : rc;
 }
 
 LONG createHiveFile(const HiveLocation& location) {

@@ -1,6 +1,19 @@
 #include "key_path.h"
 
+#include <algorithm>
+
+#include "name_folding.h"
+
 namespace vreg {
+namespace {
+
+// Whether `name` has at most `limit` UTF-16 units; a name has no more units
+// than bytes, so most are decided without counting.
+bool withinUnits(std::string_view name, size_t limit) {
+  return name.size() <= limit || utf16Length(name) <= limit;
+}
+
+}  // namespace
 
 LONG normaliseKeyPath(LPCSTR path, std::string* out) {
   std::string result;
@@ -14,7 +27,7 @@ LONG normaliseKeyPath(LPCSTR path, std::string* out) {
   while (!rest.empty()) {
     size_t end = rest.find('\\');
     std::string_view component = rest.substr(0, end);
-    if (component.size() > kMaxKeyNameLength) return ERROR_INVALID_PARAMETER;
+    if (!withinUnits(component, kMaxKeyNameLength)) return ERROR_INVALID_PARAMETER;
     if (!component.empty()) {
       if (!result.empty()) result += '\\';
       result += component;
@@ -25,24 +38,17 @@ LONG normaliseKeyPath(LPCSTR path, std::string* out) {
   return ERROR_SUCCESS;
 }
 
+bool validValueName(std::string_view name) { return withinUnits(name, kMaxValueNameLength); }
+
+size_t keyDepth(std::string_view path) {
+  return path.empty() ? 0 : size_t(std::count(path.begin(), path.end(), '\\')) + 1;
+}
+
 std::string joinKeyPath(std::string_view base, std::string_view relative) {
   std::string full(base);
   if (!full.empty() && !relative.empty()) full += '\\';
   full += relative;
   return full;
-}
-
-std::string foldName(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  }
-  return folded;
-}
-
-std::string_view lastComponent(std::string_view path) {
-  size_t sep = path.rfind('\\');
-  return sep == std::string_view::npos ? path : path.substr(sep + 1);
 }
 
 }  // namespace vreg

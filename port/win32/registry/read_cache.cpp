@@ -1,7 +1,8 @@
 #include "read_cache.h"
 
-#include <cstring>
 #include <iterator>
+
+#include "name_folding.h"
 
 namespace vreg {
 namespace {
@@ -38,10 +39,8 @@ void ReadCache::forgetMissingKeys() {
 }
 
 const std::string& ReadCache::lookupKey(KeyId id, std::string_view name) {
-  lookup_.resize(sizeof id + name.size());
-  memcpy(lookup_.data(), &id, sizeof id);
-  char* out = lookup_.data() + sizeof id;
-  for (char c : name) *out++ = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+  lookup_.assign(reinterpret_cast<const char*>(&id), sizeof id);
+  appendFoldedName(name, &lookup_);
   return lookup_;
 }
 

@@ -41,7 +41,7 @@ class ReadCache {
   // A key was created: paths not found before may lead to it now.
   void forgetMissingKeys();
 
-  // Names are compared as the hive compares them: ASCII letters fold.
+  // Names are compared as the hive compares them (name_folding.h).
   const KeyResult* findKey(KeyId base, std::string_view path);
   void rememberKey(KeyId base, std::string_view path, KeyResult result);
   const ValueResult* findValue(KeyId key, std::string_view name);

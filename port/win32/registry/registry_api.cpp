@@ -110,6 +110,7 @@ LONG createKey(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, PHKEY phkResult,
     result = grantAccess(*base.hive, samDesired, &opened.access);
     if (result != ERROR_SUCCESS) return result;
     if (base.hive->checkWritable() != ERROR_SUCCESS) return ERROR_ACCESS_DENIED;
+    if (keyDepth(opened.path) > kMaxKeyDepth) return ERROR_NO_SYSTEM_RESOURCES;
     bool created = false;
     result = base.hive->createKey(base.key, opened.path, &opened.key, &created);
     if (created) disposition = REG_CREATED_NEW_KEY;
@@ -200,7 +201,8 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWO
   if (result != ERROR_SUCCESS) return result;
   if (!lpData && cbData) return ERROR_NOACCESS;
   std::string_view name = valueName(lpValueName);
-  if (name.size() > kMaxValueNameLength || cbData > kMaxValueSize) return ERROR_INVALID_PARAMETER;
+  if (!validValueName(name)) return ERROR_INVALID_PARAMETER;
+  if (cbData > kMaxValueSize) return ERROR_NOT_ENOUGH_QUOTA;
   // Text whose size leaves out its terminating zero, where the byte after
   // it is that zero, is stored with it, as Windows' ANSI function does.
   if (isText(dwType) && cbData && lpData[cbData - 1] && !lpData[cbData]) ++cbData;
