@@ -1,8 +1,6 @@
 # Test files that the Windows build leaves out, relative to tests/, each with
 # the reason it cannot run there. Everything else runs on both platforms.
 set(VINTUTIL_LINUX_ONLY_TESTS
-  # Unreadable input files as another user (fork, setuid) and a FIFO.
-  cli/reg_input_test.cpp
   # The stand-in's own diagnostics: a reset invalidates handles and rereads
   # the hive location.
   registry/diagnostics_test.cpp
