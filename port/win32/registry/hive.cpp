@@ -55,7 +55,9 @@ enum StatementId {
   kWriteValue,
   kDeleteValue,
   kEnumKey,
+  kEnumKeyFrom,
   kEnumValue,
+  kEnumValueFrom,
   kSubKeyStats,
   kValueStats,
   kStatementCount
@@ -78,8 +80,14 @@ const char* const kStatementText[kStatementCount] = {
     "INSERT INTO vals(key, name, folded_name, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
     " ON CONFLICT(key, folded_name) DO UPDATE SET type = excluded.type, data = excluded.data",
     "DELETE FROM vals WHERE key = ?1 AND folded_name = ?2",
-    "SELECT name, written FROM keys WHERE parent = ?1 ORDER BY folded_name LIMIT 1 OFFSET ?2",
-    "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2",
+    "SELECT name, written, folded_name FROM keys WHERE parent = ?1 ORDER BY folded_name"
+    " LIMIT 1 OFFSET ?2",
+    // From a position: one index seek, then at most one step.
+    "SELECT name, written, folded_name FROM keys WHERE parent = ?1 AND folded_name >= ?2"
+    " ORDER BY folded_name LIMIT 1 OFFSET ?3",
+    "SELECT name, type, data, id FROM vals WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2",
+    "SELECT name, type, data, id FROM vals WHERE key = ?1 AND id >= ?2 ORDER BY id"
+    " LIMIT 1 OFFSET ?3",
     "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0) FROM keys WHERE parent = ?1",
     "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0),"
     " coalesce(max(length(data)), 0) FROM vals WHERE key = ?1",
@@ -517,11 +525,22 @@ LONG Hive::enumKey(KeyId key, DWORD index, std::string* name, int64_t* lastWrite
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
-  Run q = impl_->run(kEnumKey);
-  int rc = q.bind(1, key).bind(2, int64_t(index)).step();
+  // Enumerating by increasing index goes on from where the last call stood.
+  const bool cached = impl_->cacheUsable();
+  const ReadCache::EnumPosition* from = cached ? impl_->cache_.subKeyPosition(key) : nullptr;
+  const bool resume = from && (index == from->index || index == from->index + 1);
+  const std::string start = resume ? from->foldedName : std::string();
+  Run q = impl_->run(resume ? kEnumKeyFrom : kEnumKey);
+  if (resume) {
+    q.bind(1, key).bind(2, start).bind(3, int64_t(index - from->index));
+  } else {
+    q.bind(1, key).bind(2, int64_t(index));
+  }
+  int rc = q.step();
   if (rc == SQLITE_ROW) {
     name->assign(q.text(0));
     *lastWrite = q.integer(1);
+    if (cached) impl_->cache_.rememberSubKeyPosition(key, {index, std::string(q.text(2)), 0});
     return ERROR_SUCCESS;
   }
   if (rc != SQLITE_DONE) return impl_->fail(rc);
@@ -533,10 +552,19 @@ LONG Hive::enumValue(KeyId key, DWORD index, const NamedValueVisitor& visit) {
   std::lock_guard<std::mutex> lock(impl_->mutex_);
   LONG attached = impl_->attach(false);
   if (attached != ERROR_SUCCESS) return attached;
-  Run q = impl_->run(kEnumValue);
-  int rc = q.bind(1, key).bind(2, int64_t(index)).step();
+  const bool cached = impl_->cacheUsable();
+  const ReadCache::EnumPosition* from = cached ? impl_->cache_.valuePosition(key) : nullptr;
+  const bool resume = from && (index == from->index || index == from->index + 1);
+  Run q = impl_->run(resume ? kEnumValueFrom : kEnumValue);
+  if (resume) {
+    q.bind(1, key).bind(2, from->id).bind(3, int64_t(index - from->index));
+  } else {
+    q.bind(1, key).bind(2, int64_t(index));
+  }
+  int rc = q.step();
   if (rc == SQLITE_ROW) {
     if (q.bytes(2) > kMaxValueSize) return ERROR_BADDB;
+    if (cached) impl_->cache_.rememberValuePosition(key, {index, std::string(), q.integer(3)});
     visit(q.text(0), DWORD(q.integer(1)), q.blob(2), q.bytes(2));
     return ERROR_SUCCESS;
   }

@@ -11,6 +11,21 @@ namespace {
 // entry); a value larger than a sixteenth of it is not kept.
 constexpr size_t kMaxBytes = size_t(64) << 20;
 constexpr size_t kEntryCost = 96;
+// Keys whose enumeration positions are kept: more than a recursive walk
+// has open at once.
+constexpr size_t kMaxPositions = 64;
+
+const ReadCache::EnumPosition* positionOf(
+    const std::unordered_map<KeyId, ReadCache::EnumPosition>& positions, KeyId key) {
+  auto found = positions.find(key);
+  return found == positions.end() ? nullptr : &found->second;
+}
+
+void remember(std::unordered_map<KeyId, ReadCache::EnumPosition>* positions, KeyId key,
+              ReadCache::EnumPosition position) {
+  if (positions->size() >= kMaxPositions && !positions->count(key)) positions->clear();
+  (*positions)[key] = std::move(position);
+}
 
 }  // namespace
 
@@ -24,12 +39,16 @@ void ReadCache::syncTo(uint64_t stamp) {
 void ReadCache::clear() {
   keys_.clear();
   values_.clear();
+  subKeyPositions_.clear();
+  valuePositions_.clear();
   bytes_ = 0;
   valid_ = false;
 }
 
 void ReadCache::advance(uint64_t before, uint64_t after) {
   if (valid_ && stamp_ == before) stamp_ = after;
+  subKeyPositions_.clear();
+  valuePositions_.clear();
 }
 
 void ReadCache::forgetMissingKeys() {
@@ -84,6 +103,22 @@ void ReadCache::rememberValue(KeyId key, std::string_view name, LONG result, DWO
       lookupKey(key, name),
       ValueResult{result, type,
                   size ? std::string(reinterpret_cast<const char*>(data), size) : std::string()});
+}
+
+const ReadCache::EnumPosition* ReadCache::subKeyPosition(KeyId key) const {
+  return positionOf(subKeyPositions_, key);
+}
+
+void ReadCache::rememberSubKeyPosition(KeyId key, EnumPosition position) {
+  if (valid_) remember(&subKeyPositions_, key, std::move(position));
+}
+
+const ReadCache::EnumPosition* ReadCache::valuePosition(KeyId key) const {
+  return positionOf(valuePositions_, key);
+}
+
+void ReadCache::rememberValuePosition(KeyId key, EnumPosition position) {
+  if (valid_) remember(&valuePositions_, key, std::move(position));
 }
 
 }  // namespace vreg

@@ -1,5 +1,6 @@
 // The results of a hive's two frequent reads, finding a key by path and
-// reading a value, as they were at one number of the hive's change counter.
+// reading a value, and where enumerations stood, as they were at one number
+// of the hive's change counter.
 // The cache is a memo of those two functions: it keeps what they returned,
 // including "not found" and "key deleted", and forgets everything as soon as
 // it is asked about another number. Not thread-safe: the hive's mutex
@@ -48,6 +49,21 @@ class ReadCache {
   void rememberValue(KeyId key, std::string_view name, LONG result, DWORD type, const BYTE* data,
                      DWORD size);
 
+  // Where the last enumeration of a key's subkeys, or of its values, stood:
+  // the index it returned and that item's folded name (subkeys) or id
+  // (values). The same or the next index then costs one index seek, so
+  // enumerating by increasing index costs the same at every index. Any
+  // write forgets them: indexes shift.
+  struct EnumPosition {
+    DWORD index;
+    std::string foldedName;
+    int64_t id;
+  };
+  const EnumPosition* subKeyPosition(KeyId key) const;
+  void rememberSubKeyPosition(KeyId key, EnumPosition position);
+  const EnumPosition* valuePosition(KeyId key) const;
+  void rememberValuePosition(KeyId key, EnumPosition position);
+
   // Whether a result is one the storage will return again until the next
   // change (unlike busy or I/O errors).
   static bool lasting(LONG result) {
@@ -67,6 +83,8 @@ class ReadCache {
   std::string lookup_;
   std::unordered_map<std::string, KeyResult> keys_;
   std::unordered_map<std::string, ValueResult> values_;
+  std::unordered_map<KeyId, EnumPosition> subKeyPositions_;
+  std::unordered_map<KeyId, EnumPosition> valuePositions_;
 };
 
 }  // namespace vreg
