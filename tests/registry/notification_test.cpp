@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "temp_registry.h"
@@ -107,28 +108,36 @@ TEST(Events, WaitingForSeveralTakesTheFirstSetOrAllAtOnce) {
   for (HANDLE e : events) CloseHandle(e);
 }
 
-TEST(Events, ClosedHandlesAndBadCountsFail) {
-  HANDLE event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
-  ASSERT_TRUE(CloseHandle(event));
-  const struct {
-    const char* call;
-    std::function<bool()> fails;
-    DWORD error;
-  } cases[] = {
-      {"wait on a closed handle", [&] { return WaitForSingleObject(event, 0) == WAIT_FAILED; },
-       ERROR_INVALID_HANDLE},
-      {"set a closed handle", [&] { return !SetEvent(event); }, ERROR_INVALID_HANDLE},
-      {"reset a closed handle", [&] { return !ResetEvent(event); }, ERROR_INVALID_HANDLE},
-      {"close twice", [&] { return !CloseHandle(event); }, ERROR_INVALID_HANDLE},
-      {"wait for none", [&] { return WaitForMultipleObjects(0, &event, FALSE, 0) == WAIT_FAILED; },
-       ERROR_INVALID_PARAMETER},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.call);
-    SetLastError(0);
-    EXPECT_TRUE(c.fails());
-    EXPECT_EQ(c.error, GetLastError());
+TEST(Events, InvalidHandlesAndBadCountsFail) {
+  HANDLE closed = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+  ASSERT_TRUE(CloseHandle(closed));
+  std::vector<std::pair<const char*, HANDLE>> invalid = {
+      {"made-up handle", reinterpret_cast<HANDLE>(ULONG_PTR(0xdeadbee0))}};
+#ifndef _WIN32
+  // Windows gives a closed handle's value to the next handle it opens; the
+  // stand-in never reuses one.
+  invalid.push_back({"closed handle", closed});
+#endif
+  for (const auto& [name, handle] : invalid) {
+    const struct {
+      const char* call;
+      std::function<bool()> fails;
+    } cases[] = {
+        {"wait", [&] { return WaitForSingleObject(handle, 0) == WAIT_FAILED; }},
+        {"set", [&] { return !SetEvent(handle); }},
+        {"reset", [&] { return !ResetEvent(handle); }},
+        {"close", [&] { return !CloseHandle(handle); }},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.call << " a " << name);
+      SetLastError(0);
+      EXPECT_TRUE(c.fails());
+      EXPECT_EQ(DWORD(ERROR_INVALID_HANDLE), GetLastError());
+    }
   }
+  SetLastError(0);
+  EXPECT_EQ(WAIT_FAILED, WaitForMultipleObjects(0, &closed, FALSE, 0)) << "wait for none";
+  EXPECT_EQ(DWORD(ERROR_INVALID_PARAMETER), GetLastError());
   HANDLE many[MAXIMUM_WAIT_OBJECTS + 1];
   for (HANDLE& h : many) h = CreateEventA(nullptr, TRUE, TRUE, nullptr);
   SetLastError(0);
