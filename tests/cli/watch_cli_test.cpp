@@ -113,11 +113,11 @@ TEST_F(CliWatch, JsonLinesOfTheKeysOwnChangesUntilItIsDeleted) {
   RunOk({"reg", "add", kKey + "\\Sub", "/v", "below", "/d", "x"});
   RunOk({"reg", "delete", kKey, "/v", "a", "/f"});
   line = watch.nextLine();
-  ASSERT_TRUE(line);
+  ASSERT_TRUE(line) << watch.errors();
   EXPECT_THAT(*line, HasSubstr("\"change\":\"key created\""));
   EXPECT_THAT(*line, HasSubstr("Watched\\\\Sub\",\"value\":null"));
   line = watch.nextLine();
-  ASSERT_TRUE(line);
+  ASSERT_TRUE(line) << watch.errors();
   EXPECT_THAT(*line, HasSubstr("\"change\":\"value deleted\"")) << "the value below is not shown";
   EXPECT_THAT(*line, HasSubstr("\"old\":{\"type\":\"REG_SZ\",\"data\":\"one\"},\"new\":null}"));
 

@@ -5,8 +5,10 @@
 // from what to what.
 #include <registry_history.h>
 
+#include <chrono>
 #include <iostream>
 #include <memory>
+#include <thread>
 
 #include "cli_common.h"
 #include "commands.h"
@@ -42,6 +44,17 @@ LONG PrintChanges(const WatchOptions& o, const KeyPath& path, int64_t* lastId) {
   return ERROR_SUCCESS;
 }
 
+// Reading the history while writers commit can fail for a moment: a read
+// is tried again for up to a second before the command gives up.
+LONG PrintChangesPersisting(const WatchOptions& o, const KeyPath& path, int64_t* lastId) {
+  LONG rc = PrintChanges(o, path, lastId);
+  for (int tries = 0; rc != ERROR_SUCCESS && tries < 100; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    rc = PrintChanges(o, path, lastId);
+  }
+  return rc;
+}
+
 int RunWatch(const WatchOptions& o) {
   const std::optional<KeyPath> path = ParseKeyPath(o.key);
   if (!path) return Fail("unknown root in '" + o.key + "': use HKLM\\... or HKCU\\...");
@@ -58,11 +71,11 @@ int RunWatch(const WatchOptions& o) {
   // falls between a reading and the next registration.
   const DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
   while ((rc = RegNotifyChangeKeyValue(key, o.subtree, filter, event, TRUE)) == ERROR_SUCCESS) {
-    rc = PrintChanges(o, *path, &lastId);
+    rc = PrintChangesPersisting(o, *path, &lastId);
     if (rc != ERROR_SUCCESS) break;
     WaitForSingleObject(event, INFINITE);
   }
-  if (rc == ERROR_KEY_DELETED) PrintChanges(o, *path, &lastId);
+  if (rc == ERROR_KEY_DELETED) PrintChangesPersisting(o, *path, &lastId);
   CloseHandle(event);
   RegCloseKey(key);
   return Fail(path->Full() + ": " +

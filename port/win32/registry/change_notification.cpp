@@ -81,6 +81,22 @@ struct ThreadRegistrations {
 };
 thread_local ThreadRegistrations threadRegistrations;
 
+// Adds `registration` on `key`. The watch counts the changes after the
+// newest record when it adds it; a deletion of the key committed after the
+// key was found but before that point is in no change it will read, so the
+// key is looked for again: gone, the registration signals at once.
+LONG addRegistration(ChangeWatch& watch, const OpenKey& key, Registration registration) {
+  const HKEY handle = registration.handle;
+  const HANDLE event = registration.event;
+  LONG result = watch.add(std::move(registration));
+  KeyId exists;
+  if (result == ERROR_SUCCESS &&
+      key.hive->findKey(key.key, key.path, &exists) == ERROR_KEY_DELETED) {
+    watch.release([&](const Registration& r) { return r.handle == handle && r.event == event; });
+  }
+  return result;
+}
+
 }  // namespace
 
 namespace vreg {
@@ -127,12 +143,12 @@ extern "C" LSTATUS WINAPI RegNotifyChangeKeyValue(HKEY hKey, BOOL bWatchSubtree,
       registration.thread = std::this_thread::get_id();
       threadRegistrations.made = true;
     }
-    return watch->add(std::move(registration));
+    return addRegistration(*watch, key, std::move(registration));
   }
   registration.event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (!registration.event) return ERROR_NOT_ENOUGH_MEMORY;
   const HANDLE event = registration.event;
-  result = watch->add(std::move(registration));
+  result = addRegistration(*watch, key, std::move(registration));
   if (result == ERROR_SUCCESS) WaitForSingleObject(event, INFINITE);
   CloseHandle(event);
   return result;
