@@ -44,13 +44,15 @@ LONG PrintChanges(const WatchOptions& o, const KeyPath& path, int64_t* lastId) {
   return ERROR_SUCCESS;
 }
 
-// Reading the history while writers commit can fail for a moment: a read
-// is tried again for up to a second before the command gives up.
-LONG PrintChangesPersisting(const WatchOptions& o, const KeyPath& path, int64_t* lastId) {
-  LONG rc = PrintChanges(o, path, lastId);
-  for (int tries = 0; rc != ERROR_SUCCESS && tries < 100; ++tries) {
+// Reading the registry while writers commit can fail for a moment (busy):
+// a call is tried again for up to a second before the command gives up.
+template <typename Call>
+LONG Persisting(Call call) {
+  LONG rc = call();
+  for (int tries = 0; (rc == ERROR_BUSY || rc == ERROR_REGISTRY_IO_FAILED) && tries < 100;
+       ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    rc = PrintChanges(o, path, lastId);
+    rc = call();
   }
   return rc;
 }
@@ -59,23 +61,27 @@ int RunWatch(const WatchOptions& o) {
   const std::optional<KeyPath> path = ParseKeyPath(o.key);
   if (!path) return Fail("unknown root in '" + o.key + "': use HKLM\\... or HKCU\\...");
   HKEY key = nullptr;
-  LONG rc = RegOpenKeyExA(path->root, path->subkey.c_str(), 0, KEY_NOTIFY, &key);
+  LONG rc = Persisting(
+      [&] { return RegOpenKeyExA(path->root, path->subkey.c_str(), 0, KEY_NOTIFY, &key); });
   if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
   // Changes from now on: the history's newest record is where they begin.
   rh::Settings settings;
-  rc = rh::ReadHistorySettings(path->root, &settings);
+  rc = Persisting([&] { return rh::ReadHistorySettings(path->root, &settings); });
   if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
   int64_t lastId = settings.newestId;
   const HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   // Registered again before each reading of the history, so that no change
   // falls between a reading and the next registration.
   const DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
-  while ((rc = RegNotifyChangeKeyValue(key, o.subtree, filter, event, TRUE)) == ERROR_SUCCESS) {
-    rc = PrintChangesPersisting(o, *path, &lastId);
+  const auto print = [&] { return PrintChanges(o, *path, &lastId); };
+  while ((rc = Persisting([&] {
+            return RegNotifyChangeKeyValue(key, o.subtree, filter, event, TRUE);
+          })) == ERROR_SUCCESS) {
+    rc = Persisting(print);
     if (rc != ERROR_SUCCESS) break;
     WaitForSingleObject(event, INFINITE);
   }
-  if (rc == ERROR_KEY_DELETED) PrintChangesPersisting(o, *path, &lastId);
+  if (rc == ERROR_KEY_DELETED) Persisting(print);
   CloseHandle(event);
   RegCloseKey(key);
   return Fail(path->Full() + ": " +
