@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,17 @@ std::vector<std::string> subkeys(HKEY key) {
     names.push_back(name);
   }
   return names;
+}
+
+// Files in the hive's folder left from making a hive under a temporary name.
+std::vector<std::string> temporaries(const std::string& hive) {
+  std::vector<std::string> found;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(hive).parent_path())) {
+    const std::string name = entry.path().filename();
+    if (name.find(".new-") != std::string::npos) found.push_back(name);
+  }
+  return found;
 }
 
 TEST_F(NewHive, IsReadBeforeItsFileIsMadeAndMadeAsRead) {
@@ -58,6 +70,7 @@ TEST_F(NewHive, IsReadBeforeItsFileIsMadeAndMadeAsRead) {
   regtest::CreateKey(HKEY_CURRENT_USER, "Software\\Vendor");
   EXPECT_EQ(user, subkeys(HKEY_CURRENT_USER));
   EXPECT_TRUE(regtest::KeyExists(HKEY_CURRENT_USER, "Control Panel\\International"));
+  EXPECT_EQ(std::vector<std::string>(), temporaries(registry_.machineHive()));
 }
 
 }  // namespace

@@ -170,6 +170,9 @@ LONG createHiveFile(const HiveLocation& location) {
     result = errnoToWin32(errno, ERROR_PATH_NOT_FOUND);
   }
   unlink(temp.c_str());
+  // SQLite removes its own journal files at the last close; the writers'
+  // lock file is the stand-in's.
+  unlink((temp + "-lock").c_str());
   syncDirectory(dir);
   return result;
 }
