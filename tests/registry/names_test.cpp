@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "registry_values.h"
 #include "temp_registry.h"
 #include "wine_difference.h"
 
@@ -58,18 +59,6 @@ std::string queryText(HKEY key, const std::string& name) {
       RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
   if (rc != ERROR_SUCCESS) return "error " + std::to_string(rc);
   return std::string(buffer, size ? size - 1 : 0);
-}
-
-std::vector<std::string> subKeys(HKEY key) {
-  std::vector<std::string> names;
-  char name[1024];
-  DWORD length = sizeof name;
-  for (DWORD i = 0;
-       RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-       ++i, length = sizeof name) {
-    names.push_back(name);
-  }
-  return names;
 }
 
 class Names : public RegistryTest {
@@ -120,7 +109,7 @@ TEST_F(Names, SpellingsAreOneNameWhereWindowsFoldsThem) {
     EXPECT_EQ(DWORD(row.same ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY), disposition);
     // Apart, the upper-case ASCII spelling sorts first in every row.
     const std::vector<std::string> apart = {*second, *first}, one = {*first};
-    EXPECT_EQ(row.same ? one : apart, subKeys(base_))
+    EXPECT_EQ(row.same ? one : apart, regtest::SubKeys(base_))
         << "one key, under the name it was created with";
 
     ASSERT_EQ(ERROR_SUCCESS, setText(key, *first, "one"));
@@ -150,7 +139,7 @@ TEST_F(Names, SpellingsAreOneNameWhereWindowsFoldsThem) {
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(base_, second->c_str()));
     EXPECT_EQ(row.same ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS,
               RegDeleteKeyA(base_, first->c_str()));
-    EXPECT_EQ(std::vector<std::string>{}, subKeys(base_));
+    EXPECT_EQ(std::vector<std::string>{}, regtest::SubKeys(base_));
   }
 }
 
@@ -168,7 +157,9 @@ TEST_F(Names, SubkeysEnumerateInTheOrderOfTheirUpperCase) {
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(base_, it->c_str(), &key));
     RegCloseKey(key);
   }
-  WINE_DIFFERENCE("Wine orders subkeys by their lower case") { EXPECT_EQ(present, subKeys(base_)); }
+  WINE_DIFFERENCE("Wine orders subkeys by their lower case") {
+    EXPECT_EQ(present, regtest::SubKeys(base_));
+  }
 }
 
 // Names are limited in characters as Windows counts them (UTF-16 units),
@@ -182,7 +173,7 @@ TEST_F(Names, LimitsCountUtf16Units) {
     const std::string longest = repeat(*unit, 255);
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(base_, longest.c_str(), &key));
     RegCloseKey(key);
-    EXPECT_EQ(std::vector<std::string>{longest}, subKeys(base_));
+    EXPECT_EQ(std::vector<std::string>{longest}, regtest::SubKeys(base_));
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(base_, longest.c_str()));
     EXPECT_EQ(ERROR_SUCCESS, setText(base_, repeat(*unit, 16383), "x"));
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(base_, repeat(*unit, 16383).c_str()));

@@ -17,18 +17,6 @@ namespace {
 
 using NewHive = RegistryTest;
 
-std::vector<std::string> subkeys(HKEY key) {
-  std::vector<std::string> names;
-  char name[256];
-  DWORD length = sizeof name;
-  for (DWORD i = 0;
-       RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-       ++i, length = sizeof name) {
-    names.push_back(name);
-  }
-  return names;
-}
-
 // Files in the hive's folder left from making a hive under a temporary name.
 std::vector<std::string> temporaries(const std::string& hive) {
   std::vector<std::string> found;
@@ -43,12 +31,12 @@ std::vector<std::string> temporaries(const std::string& hive) {
 TEST_F(NewHive, IsReadBeforeItsFileIsMadeAndMadeAsRead) {
   const std::vector<std::string> user = {"Control Panel", "Software"};
   const std::vector<std::string> machine = {"SOFTWARE"};
-  EXPECT_EQ(user, subkeys(HKEY_CURRENT_USER));
-  EXPECT_EQ(machine, subkeys(HKEY_LOCAL_MACHINE));
+  EXPECT_EQ(user, regtest::SubKeys(HKEY_CURRENT_USER));
+  EXPECT_EQ(machine, regtest::SubKeys(HKEY_LOCAL_MACHINE));
   HKEY international =
       regtest::Open(HKEY_CURRENT_USER, "control panel\\INTERNATIONAL", KEY_ALL_ACCESS);
   ASSERT_NE(nullptr, international);
-  EXPECT_EQ(std::vector<std::string>(), subkeys(international));
+  EXPECT_EQ(std::vector<std::string>(), regtest::SubKeys(international));
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(international, "sDate"));
   EXPECT_EQ(ERROR_SUCCESS, RegFlushKey(international));
   RegCloseKey(international);
@@ -65,10 +53,10 @@ TEST_F(NewHive, IsReadBeforeItsFileIsMadeAndMadeAsRead) {
   RegCloseKey(software);
   EXPECT_EQ(0, access(registry_.machineHive().c_str(), F_OK));
   RegDiagReset();  // read the file anew
-  EXPECT_EQ(machine, subkeys(HKEY_LOCAL_MACHINE));
+  EXPECT_EQ(machine, regtest::SubKeys(HKEY_LOCAL_MACHINE));
   EXPECT_EQ(value, regtest::Get(HKEY_LOCAL_MACHINE, "SOFTWARE", "v"));
   regtest::CreateKey(HKEY_CURRENT_USER, "Software\\Vendor");
-  EXPECT_EQ(user, subkeys(HKEY_CURRENT_USER));
+  EXPECT_EQ(user, regtest::SubKeys(HKEY_CURRENT_USER));
   EXPECT_TRUE(regtest::KeyExists(HKEY_CURRENT_USER, "Control Panel\\International"));
   EXPECT_EQ(std::vector<std::string>(), temporaries(registry_.machineHive()));
 }

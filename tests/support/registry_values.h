@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -114,6 +115,18 @@ inline void DeleteTree(HKEY root, const std::string& path) {
   }
   RegCloseKey(key);
   RegDeleteKeyA(root, path.c_str());
+}
+
+// The names of a key's subkeys, in the registry's order (up to 1,023 bytes each).
+inline std::vector<std::string> SubKeys(HKEY key) {
+  std::vector<std::string> names;
+  char name[1024];
+  DWORD length = sizeof name;
+  for (DWORD i = 0; RegEnumKeyExA(key, i, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+       ++i, length = sizeof name) {
+    names.push_back(name);
+  }
+  return names;
 }
 
 // Number of values under a key (0 for a missing key).
