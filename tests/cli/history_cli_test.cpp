@@ -135,7 +135,7 @@ TEST_F(CliHistory, ForgettingAndRetentionChangesAreListed) {
             "REG_QWORD 0x186a0 -> REG_QWORD 0x32\n"
             "past data forgotten  HKEY_LOCAL_MACHINE\\SOFTWARE\\Secret  PW\n"
             "value set  HKEY_LOCAL_MACHINE\\SOFTWARE\\Secret  pw  REG_SZ (forgotten) -> "
-            "REG_SZ (forgotten)\n"
+            "REG_SZ two\n"
             "value set  HKEY_LOCAL_MACHINE\\SOFTWARE\\Secret  pw  (absent) -> REG_SZ "
             "(forgotten)\n"
             "key created  HKEY_LOCAL_MACHINE\\SOFTWARE\\Secret\n");

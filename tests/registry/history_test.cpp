@@ -340,7 +340,7 @@ TEST_F(History, ForgettingRemovesAValuesPastDataFromTheFile) {
     const char* value;
     std::optional<rh::Value> before, after;
   } expected[] = {
-      {rh::Change::ValueSet, "password", forgotten, forgotten},
+      {rh::Change::ValueSet, "password", forgotten, sz("newer")},  // the present value
       {rh::Change::ValueDeleted, "other", forgotten, {}},
       {rh::Change::ValueSet, "password", forgotten, forgotten},
       {rh::Change::ValueSet, "other", {}, forgotten},
@@ -396,6 +396,85 @@ TEST_F(History, ACursorReadsOneStateOfTheHive) {
   ASSERT_EQ(3u, read.size());  // Vendor and Tool created, v set
   EXPECT_EQ(sz("1"), read[0].newValue);
   EXPECT_EQ(4u, history().size());
+}
+
+// Each change keeps the value's data once: what it was before; what it
+// became is the value's next change's data before, or the present value.
+TEST_F(History, RecordsHoldEachDataOnce) {
+  const auto blob = [](int i) {
+    return regtest::Value{REG_BINARY, std::string(1000, char('a' + i))};
+  };
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_EQ(ERROR_SUCCESS, regtest::Set(HKEY_LOCAL_MACHINE, kKey, "blob", blob(i)));
+  }
+  ASSERT_EQ(ERROR_SUCCESS, regtest::Set(HKEY_LOCAL_MACHINE, kKey, "gone", blob(0)));
+  ASSERT_EQ(ERROR_SUCCESS, deleteValue(kKey, "gone"));
+  EXPECT_EQ(6 * 1000,
+            sql(registry_.machineHive(),
+                "SELECT sum(coalesce(length(old_data), 0) + coalesce(length(new_data), 0))"
+                " FROM history"));
+  rh::Filter ofBlob;
+  ofBlob.key = kKey;
+  ofBlob.value = "BLOB";
+  ofBlob.user = std::to_string(getuid());
+  const std::vector<rh::Record> records = history(HKEY_LOCAL_MACHINE, ofBlob);
+  ASSERT_EQ(6u, records.size());
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    const rh::Record& r = records[5 - i];
+    EXPECT_EQ(historyValue(blob(i)), r.newValue);
+    EXPECT_EQ(i ? std::optional(historyValue(blob(i - 1))) : std::nullopt, r.oldValue);
+  }
+  ofBlob.value = "gone";
+  const std::vector<rh::Record> gone = history(HKEY_LOCAL_MACHINE, ofBlob);
+  ASSERT_EQ(2u, gone.size());
+  EXPECT_EQ(historyValue(blob(0)), gone[1].newValue) << "the data the deletion removed";
+}
+
+// A version 3 hive's records of a value set hold the data after the change
+// too. Its first writer upgrades it once; the records it had read as before
+// and the later ones take their data after from the next record.
+TEST_F(History, AVersion3HiveKeepsItsHistoryReadableAfterTheUpgrade) {
+  const std::string hive = registry_.machineHive();
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "1"));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "2"));
+  RegDiagReset();
+  // As version 3 wrote them; its data after differs from what the next
+  // record would give, so the test sees which one is read.
+  sql(hive,
+      "UPDATE history SET new_type = 3, new_data = CAST('stored ' || id AS BLOB)"
+      " WHERE change = 'value set'; PRAGMA user_version=3;");
+  const auto stored = [&](int64_t id) {
+    const std::string text = "stored " + std::to_string(id);
+    return rh::Value{REG_BINARY, std::vector<BYTE>(text.begin(), text.end())};
+  };
+  const std::vector<rh::Record> before = history();
+  ASSERT_EQ(4u, before.size());
+
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "3"));
+  EXPECT_EQ(4, sql(hive, "SELECT user_version FROM pragma_user_version"));
+  const std::vector<rh::Record> after = history();
+  ASSERT_EQ(5u, after.size());
+  const struct {
+    std::optional<rh::Value> oldValue, newValue;
+  } expected[] = {
+      {sz("2"), sz("3")},
+      {sz("1"), stored(before[0].id)},
+      {{}, stored(before[1].id)},
+  };
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(expected[i].oldValue, after[i].oldValue);
+    EXPECT_EQ(expected[i].newValue, after[i].newValue);
+  }
+  EXPECT_EQ(1, sql(hive,
+                   "SELECT count(*) FROM history WHERE new_data IS NULL"
+                   " AND change = 'value set'"));
+
+  // Once: a later writer finds the hive current.
+  RegDiagReset();
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "4"));
+  EXPECT_EQ(6, sql(hive, "SELECT count(*) FROM history"));
 }
 
 // A hive made before the history (schema version 1) gets it at its first
@@ -470,7 +549,7 @@ TEST_F(History, AVersion2HiveIsReadFoldedAndUpgradedOnceByItsFirstWriter) {
   EXPECT_EQ(2, sql(hive, "SELECT user_version FROM pragma_user_version"));
 
   ASSERT_EQ(ERROR_SUCCESS, set("ключ\\sub", "n", "1"));
-  EXPECT_EQ(3, sql(hive, "SELECT user_version FROM pragma_user_version"));
+  EXPECT_EQ(4, sql(hive, "SELECT user_version FROM pragma_user_version"));
   EXPECT_EQ(1, sql(hive, "SELECT count(*) FROM keys WHERE folded_path = 'КЛЮЧ'"));
   EXPECT_EQ(2, sql(hive, "SELECT parent FROM keys WHERE name = 'Sub'")) << "moved to the oldest";
   EXPECT_EQ(10, sql(hive, "SELECT seq + 1 FROM sqlite_sequence WHERE name = 'keys'"))

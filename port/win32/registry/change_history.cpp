@@ -81,7 +81,7 @@ struct RecordedChange {
   const char* key;       // SQL: the key's path, then its folded path
   const char* value;     // SQL: the value's name, NULL for a key
   const char* oldValue;  // SQL: type and data before, NULL, NULL when absent
-  const char* newValue;  // SQL: type and data after
+  const char* newValue;  // SQL: type and data after, NULL, NULL when not kept
 };
 
 constexpr const char kAbsent[] = "NULL, NULL";
@@ -90,15 +90,17 @@ constexpr const char kKeyOfNew[] =
 constexpr const char kKeyOfOld[] =
     "(SELECT path FROM keys WHERE id = OLD.key), (SELECT folded_path FROM keys WHERE id = OLD.key)";
 
+// The data a change sets is not recorded: it is the value's next record's
+// data before, or the present value, so each value's data is held once.
 const RecordedChange kRecordedChanges[] = {
     {"history_key_created", "INSERT ON main.keys", kKeyCreated, "NEW.path, NEW.folded_path", "NULL",
      kAbsent, kAbsent},
     {"history_key_deleted", "DELETE ON main.keys", kKeyDeleted, "OLD.path, OLD.folded_path", "NULL",
      kAbsent, kAbsent},
     {"history_value_created", "INSERT ON main.vals", kValueSet, kKeyOfNew, "NEW.name", kAbsent,
-     "NEW.type, NEW.data"},
+     kAbsent},
     {"history_value_replaced", "UPDATE ON main.vals", kValueSet, kKeyOfNew, "NEW.name",
-     "OLD.type, OLD.data", "NEW.type, NEW.data"},
+     "OLD.type, OLD.data", kAbsent},
     {"history_value_deleted", "DELETE ON main.vals", kValueDeleted, kKeyOfOld, "OLD.name",
      "OLD.type, OLD.data", kAbsent},
 };

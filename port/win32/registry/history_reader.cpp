@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #include "change_history.h"
 #include "hive_connection.h"
@@ -315,8 +316,8 @@ int undoAfter(HiveConnection& c, const std::string& key, int64_t time, PastTree*
 // Orders the values by the records that created them, up to `time`.
 int orderByCreation(HiveConnection& c, const std::string& key, int64_t time, PastTree* tree) {
   Statement q(c.db(), "SELECT key, value, max(id) FROM history WHERE time <= ?2 AND " +
-                          inSubtree("folded_key", 1) +
-                          " AND old_type IS NULL AND new_type IS NOT NULL"
+                          inSubtree("folded_key", 1) + " AND change = '" + vreg::kValueSet +
+                          "' AND old_type IS NULL"
                           " GROUP BY folded_key, fold_name(value)");
   const std::string folded = foldName(key);
   q.bind(1, folded).bind(2, time);
@@ -331,8 +332,44 @@ struct HistoryCursor::State {
   HiveConnection connection;
   std::optional<ReadTransaction> transaction;
   std::optional<Statement> records;
+  std::optional<Statement> present;
   // The parameters, bound without copies.
   Filter filter;
+  // Of each value (folded key and name) met, the data before its oldest
+  // change read so far: what the next older change set it to. Holds each
+  // value's data at most once, so no more than the history holds.
+  std::unordered_map<std::string, std::optional<Value>> setTo;
+
+  // Completes `r`, a change of a value read newest first, with the data
+  // it set when its record does not hold it: the data before the value's
+  // next change, or else the present value.
+  LONG completeValueSet(Record* r) {
+    const std::string key = foldName(r->key), value = foldName(r->value);
+    const std::string name = key + '\0' + value;
+    auto known = setTo.find(name);
+    if (r->change == Change::ValueSet && !r->newValue) {
+      if (known != setTo.end()) {
+        r->newValue = known->second;
+      } else {
+        present->reset();
+        int rc = present->bind(1, key).bind(2, value).step();
+        if (rc == SQLITE_ROW) rc = checkValueSize(*present, 1);
+        if (rc == SQLITE_ROW) r->newValue = valueAt(*present, 0);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return sqliteToWin32(rc);
+      }
+    }
+    if (known != setTo.end()) {
+      known->second = r->oldValue;
+    } else {
+      setTo.emplace(name, r->oldValue);
+    }
+    return ERROR_SUCCESS;
+  }
+
+  bool matches(const Record& r) const {
+    return r.time >= filter.since &&
+           (!filter.user || r.user == *filter.user || std::to_string(r.uid) == *filter.user);
+  }
 };
 
 HistoryCursor::HistoryCursor() = default;
@@ -349,19 +386,21 @@ LONG HistoryCursor::Open(HKEY hive, const Filter& filter) {
   s.filter = filter;
   s.filter.key = foldName(filter.key);
   if (filter.value) s.filter.value = foldName(*filter.value);
+  // Every change of the values read, whatever its time or user: the data
+  // a change set is the data before the value's next change.
   s.records.emplace(s.connection.db(),
                     "SELECT id, time, uid, user_name, pid, program, change, key, value,"
                     " old_type, old_data, new_type, new_data FROM history WHERE " +
                         inSubtree("folded_key", 1) +
-                        " AND (?2 IS NULL OR fold_name(value) = ?2) AND time >= ?3"
-                        " AND (?4 IS NULL OR user_name = ?4 OR CAST(uid AS TEXT) = ?4) AND id > ?5"
+                        " AND (?2 IS NULL OR fold_name(value) = ?2) AND id > ?5"
                         " AND (?6 OR (value IS NOT NULL AND folded_key = ?1) OR (value IS NULL"
                         "  AND instr(substr(folded_key, length(?1) + (?1 <> '') + 1), '\\') = 0))"
                         " ORDER BY id DESC");
+  s.present.emplace(s.connection.db(),
+                    "SELECT v.type, v.data FROM vals v JOIN keys k ON k.id = v.key"
+                    " WHERE k.folded_path = ?1 AND v.folded_name = ?2");
   s.records->bind(1, s.filter.key)
       .bind(2, s.filter.value)
-      .bind(3, s.filter.since)
-      .bind(4, s.filter.user)
       .bind(5, s.filter.afterId)
       .bind(6, int64_t(s.filter.belowToo));
   return ERROR_SUCCESS;
@@ -370,25 +409,31 @@ LONG HistoryCursor::Open(HKEY hive, const Filter& filter) {
 LONG HistoryCursor::Next(Record* record) {
   if (!state_ || !state_->records) return ERROR_NO_MORE_ITEMS;
   Statement& q = *state_->records;
-  int rc = q.step();
-  if (rc == SQLITE_ROW) rc = checkValueSize(q, 10);
-  if (rc == SQLITE_ROW) rc = checkValueSize(q, 12);
-  if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
-  if (rc != SQLITE_ROW) return sqliteToWin32(rc);
-  Record& r = *record;
-  r.id = q.integer(0);
-  r.time = q.integer(1);
-  r.uid = uint32_t(q.integer(2));
-  r.user = q.text(3);
-  r.pid = q.integer(4);
-  r.program = q.text(5);
-  r.change = changeOf(q.text(6));
-  r.key = q.text(7);
-  r.value = q.text(8);
-  r.allValues = r.change == Change::PastDataForgotten && q.isNull(8);
-  r.oldValue = valueAt(q, 9);
-  r.newValue = valueAt(q, 11);
-  return ERROR_SUCCESS;
+  for (;;) {
+    int rc = q.step();
+    if (rc == SQLITE_ROW) rc = checkValueSize(q, 10);
+    if (rc == SQLITE_ROW) rc = checkValueSize(q, 12);
+    if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
+    if (rc != SQLITE_ROW) return sqliteToWin32(rc);
+    Record& r = *record;
+    r.id = q.integer(0);
+    r.time = q.integer(1);
+    r.uid = uint32_t(q.integer(2));
+    r.user = q.text(3);
+    r.pid = q.integer(4);
+    r.program = q.text(5);
+    r.change = changeOf(q.text(6));
+    r.key = q.text(7);
+    r.value = q.text(8);
+    r.allValues = r.change == Change::PastDataForgotten && q.isNull(8);
+    r.oldValue = valueAt(q, 9);
+    r.newValue = valueAt(q, 11);
+    if (r.change == Change::ValueSet || r.change == Change::ValueDeleted) {
+      const LONG result = state_->completeValueSet(&r);
+      if (result != ERROR_SUCCESS) return result;
+    }
+    if (state_->matches(r)) return ERROR_SUCCESS;
+  }
 }
 
 LONG ReadHistory(HKEY hive, const Filter& filter, std::vector<Record>* records) {

@@ -132,6 +132,9 @@ const UpgradeStep kUpgradeSteps[] = {
     {1, [](bool) { return std::string(kVersion1); }},
     {2, [](bool created) { return version2(created ? 0 : microsecondsNow()); }},
     {3, [](bool) { return version3(currentAuthor(), microsecondsNow()); }},
+    // What new records hold changes, not the tables; records made before
+    // keep the data after their change and are read as they are.
+    {4, [](bool) { return std::string(); }},
 };
 static_assert(sizeof kUpgradeSteps / sizeof kUpgradeSteps[0] == kHiveSchemaVersion,
               "one step per version");

@@ -14,9 +14,12 @@ namespace vreg {
 // Marks a SQLite database as a hive ("VREG"), with the version of its schema
 // (PRAGMA user_version). Version 1 holds keys and values; 2 adds the change
 // history and the hive's settings; 3 stores every name and path folded as
-// Windows compares names (name_folding.h), beside the name as given.
+// Windows compares names (name_folding.h), beside the name as given; from 4
+// on, a record of a value set holds the data before the change only (the
+// data after it is the value's next record's data before, or the present
+// value), so an older release, which would show it as absent, refuses it.
 constexpr unsigned kHiveApplicationId = 0x56524547;
-constexpr unsigned kHiveSchemaVersion = 3;
+constexpr unsigned kHiveSchemaVersion = 4;
 constexpr unsigned kOldestHiveSchemaVersion = 1;
 
 // The rows of the settings table.

@@ -73,13 +73,15 @@ class Run : public StatementUse {
   ~Run() { sqlite3_reset(s_); }
 };
 
-// A statement prepared for one use: finalized when done.
+// A statement prepared for one use, or for several with reset() between
+// them: finalized when done.
 class Statement : public StatementUse {
  public:
   Statement(sqlite3* db, const std::string& sql) : StatementUse(nullptr, SQLITE_OK) {
     rc_ = sqlite3_prepare_v2(db, sql.c_str(), -1, &s_, nullptr);
   }
   ~Statement() { sqlite3_finalize(s_); }
+  void reset() { sqlite3_reset(s_); }
 };
 
 }  // namespace vreg
