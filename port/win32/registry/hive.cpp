@@ -290,17 +290,11 @@ class Hive::Impl {
 
   // Checks the database's structure and our schema, reading only.
   int verify() {
-    sqlite3_stmt* check = nullptr;
-    int rc = sqlite3_prepare_v2(db_,
-                                "SELECT (SELECT quick_check FROM pragma_quick_check) = 'ok' AND"
-                                " (SELECT count(*) FROM sqlite_schema WHERE type = 'table'"
-                                "  AND name IN ('keys', 'vals')) = 2 AND"
-                                " EXISTS(SELECT 1 FROM keys WHERE id = 1 AND path = '')",
-                                -1, &check, nullptr);
-    if (rc == SQLITE_OK) rc = sqlite3_step(check);
-    if (rc == SQLITE_ROW) rc = sqlite3_column_int(check, 0) == 1 ? SQLITE_OK : SQLITE_CORRUPT;
-    sqlite3_finalize(check);
-    return rc;
+    return checkHolds(db_,
+                      "SELECT (SELECT quick_check FROM pragma_quick_check) = 'ok' AND"
+                      " (SELECT count(*) FROM sqlite_schema WHERE type = 'table'"
+                      "  AND name IN ('keys', 'vals')) = 2 AND"
+                      " EXISTS(SELECT 1 FROM keys WHERE id = 1 AND path = '')");
   }
 
   LONG buildInMemory() {

@@ -6,6 +6,7 @@
 
 #include "change_history.h"
 #include "name_folding.h"
+#include "sqlite_statement.h"
 
 namespace vreg {
 namespace {
@@ -169,19 +170,13 @@ int storedVersion(sqlite3* db, int* version) {
 
 // SQLITE_OK when the tables and columns of the current version are there.
 int checkCurrentTables(sqlite3* db) {
-  sqlite3_stmt* query = nullptr;
-  int rc = sqlite3_prepare_v2(
+  return checkHolds(
       db,
       "SELECT (SELECT count(*) FROM sqlite_schema WHERE type = 'table'"
       "  AND name IN ('keys', 'vals', 'history', 'settings')) = 4"
       " AND EXISTS(SELECT 1 FROM pragma_table_info('keys') WHERE name = 'folded_path')"
       " AND EXISTS(SELECT 1 FROM pragma_table_info('vals') WHERE name = 'folded_name')"
-      " AND EXISTS(SELECT 1 FROM pragma_table_info('history') WHERE name = 'folded_key')",
-      -1, &query, nullptr);
-  if (rc == SQLITE_OK) rc = sqlite3_step(query);
-  if (rc == SQLITE_ROW) rc = sqlite3_column_int(query, 0) == 1 ? SQLITE_OK : SQLITE_CORRUPT;
-  sqlite3_finalize(query);
-  return rc;
+      " AND EXISTS(SELECT 1 FROM pragma_table_info('history') WHERE name = 'folded_key')");
 }
 
 // Runs the steps after `from` up to the current version and records it.

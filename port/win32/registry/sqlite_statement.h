@@ -84,6 +84,15 @@ class Statement : public StatementUse {
   void reset() { sqlite3_reset(s_); }
 };
 
+// SQLITE_OK when a check's one value is true, SQLITE_CORRUPT when it is
+// false, or why the check could not be prepared or run.
+inline int checkHolds(sqlite3* db, const std::string& sql) {
+  Statement check(db, sql);
+  const int rc = check.step();
+  if (rc != SQLITE_ROW) return rc;
+  return check.integer(0) == 1 ? SQLITE_OK : SQLITE_CORRUPT;
+}
+
 }  // namespace vreg
 
 #endif
