@@ -1,0 +1,47 @@
+// The machine hive served by a PostgreSQL server, for hosts that set one up
+// or report on it (vintutil server init, vintutil status) and for tests: not
+// part of the Win32 surface. Linux only.
+//
+// The machine hive is served when the environment variable
+// VINTUTIL_MACHINE_HIVE, or else the line "machine_hive = ..." in
+// /etc/vintutil/registry.conf, holds a libpq connection string (URI or
+// key=value form); unset or empty, it is the local file. Passwords come only
+// through libpq's own mechanisms (.pgpass, service files, PGPASSWORD).
+#ifndef VINTUTIL_PORT_REGISTRY_SERVER_H
+#define VINTUTIL_PORT_REGISTRY_SERVER_H
+
+#include <windows.h>
+
+#include <string>
+
+namespace registry_server {
+
+// The roles `initServer` creates: members of the first may read the served
+// hive, members of the second may also write it.
+constexpr const char* kReaderRole = "vintutil_reader";
+constexpr const char* kWriterRole = "vintutil_writer";
+
+// The connection string of the machine hive's server as configured now, ""
+// when the machine hive is the local file.
+std::string machineHiveServer();
+
+// Creates the served hive's tables in the database `conninfo` names, or
+// upgrades them, and the two roles with their rights; running it again
+// changes nothing. ERROR_SUCCESS, or a Win32 code with the server's reason
+// in `*message`.
+LONG initServer(const std::string& conninfo, std::string* message);
+
+struct HiveStatus {
+  bool served = false;     // on a server, not in a local file
+  std::string where;       // the file, or the server's connection string without a password
+  bool reachable = false;  // the file can be read, or the server answers
+  std::string problem;     // why not, when not reachable
+};
+
+// Where the hive of `root` (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER) lives
+// and whether it answers now.
+HiveStatus hiveStatus(HKEY root);
+
+}  // namespace registry_server
+
+#endif
