@@ -23,24 +23,26 @@ constexpr const char* kWriterRole = "vintutil_writer";
 
 // The connection string of the machine hive's server as configured now, ""
 // when the machine hive is the local file.
-std::string machineHiveServer();
+WINADVAPI std::string machineHiveServer();
 
 // Creates the served hive's tables in the database `conninfo` names, or
 // upgrades them, and the two roles with their rights; running it again
 // changes nothing. ERROR_SUCCESS, or a Win32 code with the server's reason
 // in `*message`.
-LONG initServer(const std::string& conninfo, std::string* message);
+WINADVAPI LONG initServer(const std::string& conninfo, std::string* message);
 
 struct HiveStatus {
-  bool served = false;     // on a server, not in a local file
-  std::string where;       // the file, or the server's connection string without a password
-  bool reachable = false;  // the file can be read, or the server answers
-  std::string problem;     // why not, when not reachable
+  bool served = false;         // on a server, not in a local file
+  std::string where;           // the file, or the server's connection string without a password
+  bool reachable = false;      // the file can be read, or the server answers
+  LONG error = ERROR_SUCCESS;  // the registry's code when not reachable
+  std::string problem;         // why not, when not reachable (may be "")
+  std::string note;            // something the administrator should know (may be "")
 };
 
 // Where the hive of `root` (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER) lives
 // and whether it answers now.
-HiveStatus hiveStatus(HKEY root);
+WINADVAPI HiveStatus hiveStatus(HKEY root);
 
 }  // namespace registry_server
 

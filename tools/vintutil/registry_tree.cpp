@@ -174,6 +174,10 @@ std::string RegistryErrorText(LONG error) {
       return "access is denied" + HiveFileRefusal();
     case ERROR_BUSY:
       return "the registry is busy";
+    case ERROR_BAD_NETPATH:
+      return "the machine hive's server cannot be reached" + HiveFileRefusal();
+    case ERROR_NOT_SUPPORTED:
+      return "not supported for the machine hive on a server";
     case ERROR_INVALID_PARAMETER:
     case ERROR_INVALID_NAME:
       return "a name or the data is beyond the registry's limits (key names of " +

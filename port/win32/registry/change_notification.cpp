@@ -124,7 +124,10 @@ extern "C" LSTATUS WINAPI RegNotifyChangeKeyValue(HKEY hKey, BOOL bWatchSubtree,
   result = key.hive->findKey(key.key, key.path, &exists);
   if (result != ERROR_SUCCESS) return result;
 
-  std::shared_ptr<ChangeWatch> watch = watchOrNew(key.hive->location());
+  // Watches sleep on a hive file's change counter.
+  const HiveLocation* file = key.hive->file();
+  if (!file) return ERROR_NOT_SUPPORTED;
+  std::shared_ptr<ChangeWatch> watch = watchOrNew(*file);
   // Watchers sleep on the hive's change counter: make it exist now when
   // this process may (the first writer makes it otherwise).
   if (!watch->counterPresent() && key.hive->checkWritable() == ERROR_SUCCESS)

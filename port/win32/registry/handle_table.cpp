@@ -38,12 +38,12 @@ Slot* decode(HKEY handle) {
 
 std::shared_ptr<Hive>& hiveFor(HiveKind kind) {
   if (kind == HiveKind::Machine) {
-    if (!machineHive) machineHive = std::make_shared<Hive>(locateHive(kind));
+    if (!machineHive) machineHive = openHive(kind);
     return machineHive;
   }
   // A process that changes its user id changes its HKEY_CURRENT_USER.
   if (!userHive || userHiveOwner != getuid()) {
-    userHive = std::make_shared<Hive>(locateHive(kind));
+    userHive = openHive(kind);
     userHiveOwner = getuid();
   }
   return userHive;

@@ -3,6 +3,7 @@
 // that lives for one call. Reading opens the hive read-only, so whoever may
 // read a hive file may read its history and nobody else.
 #include <registry_history.h>
+#include <registry_server.h>
 
 #include <sqlite3.h>
 
@@ -51,6 +52,9 @@ std::optional<Value> valueAt(const vreg::StatementUse& q, int typeColumn) {
 
 LONG locate(HKEY hive, vreg::HiveLocation* location) {
   if (hive != HKEY_LOCAL_MACHINE && hive != HKEY_CURRENT_USER) return ERROR_INVALID_HANDLE;
+  // The history is read from hive files; a served hive keeps none yet.
+  if (hive == HKEY_LOCAL_MACHINE && !registry_server::machineHiveServer().empty())
+    return ERROR_NOT_SUPPORTED;
   *location =
       vreg::locateHive(hive == HKEY_LOCAL_MACHINE ? vreg::HiveKind::Machine : vreg::HiveKind::User);
   return ERROR_SUCCESS;

@@ -1,12 +1,12 @@
-// One hive: a registry tree stored in one SQLite database file.
+// One hive: a registry tree, in a SQLite file (file_hive.h) or on a
+// PostgreSQL server (served_hive.h).
 //
 // This is the storage seam of the registry: the API layer (registry_api.cpp)
 // speaks Windows semantics and calls only this interface, which speaks keys
 // by id and full path. Every method is thread-safe and returns a Win32 code.
-//
-// A hive that does not exist yet reads as a new one would be made (see
-// buildNewHive); the first write creates it. A file that is not recognised as a hive, or that turns
-// out to be damaged, makes every call fail with ERROR_BADDB and is never written.
+// A hive that does not exist yet reads as a new one would be made; the first
+// write creates it. A hive that turns out to be damaged makes every call
+// fail with ERROR_BADDB and is never written.
 #ifndef VINTUTIL_REGISTRY_HIVE_H
 #define VINTUTIL_REGISTRY_HIVE_H
 
@@ -41,48 +41,47 @@ struct KeyInfo {
 
 class Hive {
  public:
-  explicit Hive(HiveLocation location);
-  ~Hive();
-  Hive(const Hive&) = delete;
-  Hive& operator=(const Hive&) = delete;
+  virtual ~Hive() = default;
 
   // ERROR_SUCCESS when this process may write the hive (or create it).
-  LONG checkWritable();
+  virtual LONG checkWritable() = 0;
 
-  // Where the hive's file is.
-  const HiveLocation& location() const;
+  // The hive's file; null for a hive served by a database server.
+  virtual const HiveLocation* file() const = 0;
   // Creates the hive and its change counter when missing, with a write that
   // changes nothing (change watchers sleep on the counter).
-  LONG prepareForWatch();
+  virtual LONG prepareForWatch() = 0;
 
   // The key at `path` (a full normalised path, "" for the root). `base` is
   // the key the caller started from: if it was deleted, ERROR_KEY_DELETED.
-  LONG findKey(KeyId base, std::string_view path, KeyId* key);
+  virtual LONG findKey(KeyId base, std::string_view path, KeyId* key) = 0;
   // Creates `path` and any missing keys above it in one transaction.
-  LONG createKey(KeyId base, std::string_view path, KeyId* key, bool* created);
+  virtual LONG createKey(KeyId base, std::string_view path, KeyId* key, bool* created) = 0;
   // Deletes a key without subkeys, with its values.
-  LONG deleteKey(KeyId key);
+  virtual LONG deleteKey(KeyId key) = 0;
 
-  LONG readValue(KeyId key, std::string_view name, const ValueVisitor& visit);
-  LONG writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, DWORD size);
-  LONG deleteValue(KeyId key, std::string_view name);
+  virtual LONG readValue(KeyId key, std::string_view name, const ValueVisitor& visit) = 0;
+  virtual LONG writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* data,
+                          DWORD size) = 0;
+  virtual LONG deleteValue(KeyId key, std::string_view name) = 0;
 
   // Subkeys in case-insensitive name order; values in the order created.
-  LONG enumKey(KeyId key, DWORD index, std::string* name, int64_t* lastWrite);
-  LONG enumValue(KeyId key, DWORD index, const NamedValueVisitor& visit);
-  LONG keyInfo(KeyId key, KeyInfo* info);
+  virtual LONG enumKey(KeyId key, DWORD index, std::string* name, int64_t* lastWrite) = 0;
+  virtual LONG enumValue(KeyId key, DWORD index, const NamedValueVisitor& visit) = 0;
+  virtual LONG keyInfo(KeyId key, KeyInfo* info) = 0;
 
   // Forces every committed write of the hive to stable storage;
   // ERROR_KEY_DELETED when `key` no longer exists.
-  LONG flush(KeyId key);
+  virtual LONG flush(KeyId key) = 0;
 
-  // How long a write waits for another writer's lock before ERROR_BUSY.
+  // How long a write waits for another writer before ERROR_BUSY.
   static void setLockTimeout(int milliseconds);
-
- private:
-  class Impl;
-  std::unique_ptr<Impl> impl_;
+  static int lockTimeout();
 };
+
+// The hive of `kind` where it lives now: the machine hive on its server when
+// one is configured (registry_server.h), else the file locateHive() names.
+std::shared_ptr<Hive> openHive(HiveKind kind);
 
 }  // namespace vreg
 

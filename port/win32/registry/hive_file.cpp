@@ -58,12 +58,6 @@ void syncDirectory(const std::string& dir) {
   close(fd);
 }
 
-// The keys of a new hive, parents first.
-std::vector<std::string> newHiveKeys(HiveKind kind) {
-  if (kind == HiveKind::Machine) return {"SOFTWARE"};
-  return {"Software", "Control Panel", "Control Panel\\International"};
-}
-
 // Makes the empty file `path` a new hive of `kind` in WAL mode.
 LONG initialiseHive(const std::string& path, HiveKind kind) {
   sqlite3* db = nullptr;

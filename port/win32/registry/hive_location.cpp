@@ -58,4 +58,9 @@ HiveLocation locateHive(HiveKind kind) {
   return location;
 }
 
+std::vector<std::string> newHiveKeys(HiveKind kind) {
+  if (kind == HiveKind::Machine) return {"SOFTWARE"};
+  return {"Software", "Control Panel", "Control Panel\\International"};
+}
+
 }  // namespace vreg

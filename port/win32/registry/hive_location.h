@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace vreg {
 
@@ -24,6 +25,11 @@ struct HiveLocation {
 // root's under sudo, is not the user's) and XDG_CONFIG_HOME counts only
 // where it lies in the real user's own directories. User hives are private.
 HiveLocation locateHive(HiveKind kind);
+
+// The keys a new hive of `kind` holds, where programs expect them (SOFTWARE
+// in a machine hive; Software and Control Panel\International in a user
+// hive), parents first.
+std::vector<std::string> newHiveKeys(HiveKind kind);
 
 }  // namespace vreg
 

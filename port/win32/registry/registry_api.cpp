@@ -26,7 +26,11 @@ constexpr REGSAM kWriteRights =
 // ERROR_ACCESS_DENIED when they include writing to a hive this process may
 // not write; MAXIMUM_ALLOWED grants what the hive allows.
 LONG grantAccess(Hive& hive, REGSAM desired, REGSAM* granted) {
-  const bool writable = hive.checkWritable() == ERROR_SUCCESS;
+  const LONG access = hive.checkWritable();
+  // A hive whose server cannot be reached cannot say: the write would fail.
+  if ((desired & kWriteRights) && access != ERROR_SUCCESS && access != ERROR_ACCESS_DENIED)
+    return access;
+  const bool writable = access == ERROR_SUCCESS;
   if (desired & MAXIMUM_ALLOWED) {
     *granted = (desired & ~MAXIMUM_ALLOWED) | (writable ? KEY_ALL_ACCESS : KEY_READ);
     if (!writable && (*granted & kWriteRights)) return ERROR_ACCESS_DENIED;

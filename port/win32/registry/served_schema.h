@@ -1,0 +1,34 @@
+// The served hive's tables, functions and roles in its PostgreSQL database.
+//
+// Keys and values are stored as in a hive file (names and paths as bytes,
+// as typed and folded); every write is one call of one of the schema's
+// functions, so one server transaction, which also advances the hive's
+// generation and notifies it on the channel kChangeChannel at its commit.
+#ifndef VINTUTIL_REGISTRY_SERVED_SCHEMA_H
+#define VINTUTIL_REGISTRY_SERVED_SCHEMA_H
+
+#include <windows.h>
+
+#include <string>
+
+#include "server_connection.h"
+
+namespace vreg {
+
+// The schema version this code writes and reads.
+constexpr int kServedSchemaVersion = 1;
+// The channel a commit's generation is notified on.
+constexpr const char* kChangeChannel = "vintutil_changes";
+
+// Creates or upgrades the schema, the roles and their rights on the
+// connected database, and the keys of a new machine hive when it has none.
+// Running it again changes nothing.
+LONG installServedSchema(ServerConnection& server);
+
+// ERROR_SUCCESS when the database holds a served hive this code can use;
+// ERROR_BADDB, the reason recorded, when it holds none or a newer one.
+LONG checkServedSchema(ServerConnection& server);
+
+}  // namespace vreg
+
+#endif
