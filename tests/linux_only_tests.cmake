@@ -18,6 +18,8 @@ set(VINTUTIL_LINUX_ONLY_TESTS
   # POSIX permissions of the hive files and their change counters, as root
   # and as nobody.
   registry/permissions_test.cpp
+  # Starts, kills and restarts a PostgreSQL server of its own.
+  registry/served_hive_test.cpp
   # Throwaway users plant files among the hives, administer one as a group
   # and hold POSIX locks on its files.
   registry/foreign_files_test.cpp

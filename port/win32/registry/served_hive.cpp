@@ -301,7 +301,7 @@ class ServedHive final : public Hive {
       writable_ = result == ERROR_SUCCESS && may.rows() == 1 && may.integer(0, 0) != 0;
     }
     if (result != ERROR_SUCCESS) {
-      server_.abandon();
+      server_.close();
       return result;
     }
     if (!changes_) changes_ = std::make_unique<ServedChanges>(conninfo_);
@@ -321,7 +321,7 @@ class ServedHive final : public Hive {
   ServerResult run(const char* statement, const ServerParams& params) {
     ServerResult result = server_.run(statement, params);
     if (result.error() == ERROR_BAD_NETPATH && !server_.isOpen()) {
-      server_.abandon();
+      server_.close();
       cache_.clear();
     }
     return result;

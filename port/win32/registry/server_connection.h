@@ -74,6 +74,10 @@ class ServerConnection {
   // Forgets a connection inherited from the parent process, without a word
   // to the server: it is the parent's.
   void abandon() { conn_ = nullptr; }
+  void close() {
+    PQfinish(conn_);
+    conn_ = nullptr;
+  }
   bool isOpen() const { return conn_ && PQstatus(conn_) == CONNECTION_OK; }
   PGconn* native() const { return conn_; }
 

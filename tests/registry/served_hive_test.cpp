@@ -1,0 +1,219 @@
+// The machine hive served by PostgreSQL, on a private server of this file's
+// own that the tests stop, kill and start again: roles, propagation between
+// processes, an unreachable server and a killed one.
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <registry_diagnostics.h>
+#include <registry_server.h>
+#include <windows.h>
+
+#include "child_process.h"
+#include "temp_registry.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs a command of the shell; its exit code.
+int shell(const std::string& command) {
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class PrivateServer {
+ public:
+  PrivateServer() : dir_("/tmp/vintutil-served-" + std::to_string(getpid())) {}
+  ~PrivateServer() { script("stop"); }
+
+  bool start() { return script("start") == 0; }
+  bool resume() { return script("resume") == 0; }
+  // SIGKILL to every process of the server, as a crash of its machine would.
+  bool kill() {
+    std::ifstream pidFile(dir_ + "/data/postmaster.pid");
+    pid_t pid = 0;
+    if (!(pidFile >> pid) || pid <= 0) return false;
+    const std::string children = "pgrep -P " + std::to_string(pid) + " >/dev/null";
+    for (int i = 0; i < 100 && shell(children) == 0; ++i) {
+      shell("pkill -KILL -P " + std::to_string(pid));
+      std::this_thread::sleep_for(20ms);
+    }
+    if (::kill(pid, SIGKILL) != 0) return false;
+    for (int i = 0; i < 100 && ::kill(pid, 0) == 0; ++i) std::this_thread::sleep_for(20ms);
+    return true;
+  }
+  // Runs SQL as the server's superuser in database `db`.
+  bool sql(const std::string& db, const std::string& statement) {
+    return shell("psql -q -v ON_ERROR_STOP=1 \"" + conninfo(db, "postgres") + "\" -c \"" +
+                 statement + "\" >/dev/null") == 0;
+  }
+  std::string conninfo(const std::string& db, const std::string& role) const {
+    return "host=" + dir_ + " dbname=" + db + " user=" + role;
+  }
+
+ private:
+  int script(const std::string& command) {
+    return shell(script_ + " " + command + " " + dir_ + " >/dev/null");
+  }
+  std::string script_ = VINTUTIL_TEST_SERVER_SCRIPT;
+  std::string dir_;
+};
+
+class ServedHive : public RegistryTest {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new PrivateServer;
+    started_ = server_->start();
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+
+  void SetUp() override {
+    if (!started_) {
+      if (getenv("CI")) FAIL() << "cannot start a PostgreSQL server (scripts/test-server)";
+      GTEST_SKIP() << "no PostgreSQL server could be started (install postgresql-15)";
+    }
+    db_ = "t" + std::to_string(getpid()) + "_" + std::to_string(++databases_);
+    ASSERT_TRUE(server_->sql("postgres", "CREATE DATABASE " + db_));
+    std::string message;
+    ASSERT_EQ(ERROR_SUCCESS,
+              registry_server::initServer(server_->conninfo(db_, "postgres"), &message))
+        << message;
+    useRole("postgres");
+  }
+  void TearDown() override { unsetenv("VINTUTIL_MACHINE_HIVE"); }
+
+  // Makes HKEY_LOCAL_MACHINE the served hive, reached as `role`.
+  void useRole(const std::string& role) {
+    setenv("VINTUTIL_MACHINE_HIVE", server_->conninfo(db_, role).c_str(), 1);
+    RegDiagReset();
+  }
+
+  static PrivateServer* server_;
+  static bool started_;
+  static int databases_;
+  std::string db_;
+};
+
+PrivateServer* ServedHive::server_ = nullptr;
+bool ServedHive::started_ = false;
+int ServedHive::databases_ = 0;
+
+// The number `name` holds, or the registry's error code as a negative number.
+int64_t readNumber(const char* name) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Served", 0, KEY_READ, &key);
+  DWORD value = 0, size = sizeof value;
+  if (rc == ERROR_SUCCESS) {
+    rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+  }
+  return rc == ERROR_SUCCESS ? int64_t(value) : -int64_t(rc);
+}
+
+LONG writeNumber(const char* name, DWORD value) {
+  HKEY key = nullptr;
+  LONG rc = RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Served", &key);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+  return rc;
+}
+
+TEST_F(ServedHive, AReaderMayReadWhatAWriterWroteAndNotWrite) {
+  ASSERT_TRUE(server_->sql(db_,
+                           "DROP ROLE IF EXISTS alice; CREATE ROLE alice LOGIN;"
+                           " GRANT vintutil_writer TO alice;"
+                           " DROP ROLE IF EXISTS bob; CREATE ROLE bob LOGIN;"
+                           " GRANT vintutil_reader TO bob;"));
+  useRole("alice");
+  ASSERT_EQ(ERROR_SUCCESS, writeNumber("Level", 7));
+
+  useRole("bob");
+  EXPECT_EQ(7, readNumber("Level"));
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_ACCESS_DENIED,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Served", 0, KEY_SET_VALUE, &key));
+  EXPECT_EQ(ERROR_ACCESS_DENIED, writeNumber("Level", 8));
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Served", 0, KEY_READ, &key));
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteValueA(key, "Level"));
+  RegCloseKey(key);
+  EXPECT_EQ(7, readNumber("Level"));
+}
+
+TEST_F(ServedHive, AChangeIsSeenAtOnceByItsWriterAndSoonByEveryOtherProcess) {
+  ASSERT_EQ(ERROR_SUCCESS, writeNumber("Level", 1));
+  // Read twice: the second answer comes from this process's cache.
+  ASSERT_EQ(1, readNumber("Level"));
+  ASSERT_EQ(1, readNumber("Level"));
+  ASSERT_EQ(0, runInChild([] { return writeNumber("Level", 2) == ERROR_SUCCESS ? 0 : 1; }));
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (readNumber("Level") != 2 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(1ms);
+  EXPECT_EQ(2, readNumber("Level"));
+  ASSERT_EQ(ERROR_SUCCESS, writeNumber("Level", 3));
+  EXPECT_EQ(3, readNumber("Level"));
+}
+
+TEST_F(ServedHive, AnUnreachableServerFailsEveryCallUntilItIsBack) {
+  ASSERT_EQ(ERROR_SUCCESS, writeNumber("Level", 1));
+  ASSERT_TRUE(server_->kill());
+  // A value never read, so not in this process's cache.
+  EXPECT_EQ(-ERROR_BAD_NETPATH, readNumber("Unread"));
+  EXPECT_EQ(ERROR_BAD_NETPATH, writeNumber("Level", 2));
+  char reason[512];
+  ASSERT_GT(RegDiagLastRefusal(reason, sizeof reason), 0u);
+  EXPECT_NE(std::string(reason).find("server"), std::string::npos) << reason;
+
+  ASSERT_TRUE(server_->resume());
+  // The hive connects again by itself, at the first call a second after it
+  // last failed.
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (readNumber("Level") != 1 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(1, readNumber("Level"));
+  EXPECT_EQ(ERROR_SUCCESS, writeNumber("Level", 2));
+  EXPECT_EQ(2, readNumber("Level"));
+}
+
+TEST_F(ServedHive, AServerKilledAmidWritesKeepsEveryWriteItAcknowledged) {
+  // A child writes numbered values and reports each acknowledged one on a
+  // pipe; the server is killed under it.
+  int acknowledged[2];
+  ASSERT_EQ(0, pipe(acknowledged));
+  const pid_t writer = startChild([&] {
+    close(acknowledged[0]);
+    for (DWORD n = 0;; ++n) {
+      const std::string name = "N" + std::to_string(n);
+      if (writeNumber(name.c_str(), n) != ERROR_SUCCESS) return 0;
+      if (write(acknowledged[1], &n, sizeof n) != sizeof n) return 1;
+    }
+  });
+  close(acknowledged[1]);
+  DWORD last = 0;
+  int seen = 0;
+  while (seen < 50 && read(acknowledged[0], &last, sizeof last) == sizeof last) ++seen;
+  ASSERT_TRUE(server_->kill());
+  while (read(acknowledged[0], &last, sizeof last) == sizeof last) ++seen;
+  close(acknowledged[0]);
+  ASSERT_EQ(0, waitChild(writer));
+
+  ASSERT_TRUE(server_->resume());
+  for (DWORD n = 0; n <= last; ++n) {
+    EXPECT_EQ(int64_t(n), readNumber(("N" + std::to_string(n)).c_str()));
+  }
+  EXPECT_EQ(DWORD(seen), last + 1);
+}
+
+}  // namespace
