@@ -7,9 +7,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <registry_diagnostics.h>
@@ -29,6 +31,26 @@ int shell(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The processes whose parent is `parent`, from /proc.
+std::vector<pid_t> childrenOf(pid_t parent) {
+  std::vector<pid_t> children;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string pid = entry.path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    // pid (comm) state ppid ...: comm may hold spaces and parentheses.
+    const size_t end = line.rfind(')');
+    if (end == std::string::npos) continue;
+    char state;
+    pid_t ppid = 0;
+    if (std::sscanf(line.c_str() + end + 1, " %c %d", &state, &ppid) == 2 && ppid == parent)
+      children.push_back(pid_t(std::stol(pid)));
+  }
+  return children;
+}
+
 class PrivateServer {
  public:
   PrivateServer() : dir_("/tmp/vintutil-served-" + std::to_string(getpid())) {}
@@ -39,15 +61,17 @@ class PrivateServer {
   // SIGKILL to every process of the server, as a crash of its machine would.
   bool kill() {
     std::ifstream pidFile(dir_ + "/data/postmaster.pid");
-    pid_t pid = 0;
-    if (!(pidFile >> pid) || pid <= 0) return false;
-    const std::string children = "pgrep -P " + std::to_string(pid) + " >/dev/null";
-    for (int i = 0; i < 100 && shell(children) == 0; ++i) {
-      shell("pkill -KILL -P " + std::to_string(pid));
+    pid_t postmaster = 0;
+    if (!(pidFile >> postmaster) || postmaster <= 0) return false;
+    // The backends first: the postmaster would start others.
+    for (int i = 0; i < 100; ++i) {
+      std::vector<pid_t> backends = childrenOf(postmaster);
+      if (backends.empty()) break;
+      for (pid_t backend : backends) ::kill(backend, SIGKILL);
       std::this_thread::sleep_for(20ms);
     }
-    if (::kill(pid, SIGKILL) != 0) return false;
-    for (int i = 0; i < 100 && ::kill(pid, 0) == 0; ++i) std::this_thread::sleep_for(20ms);
+    if (::kill(postmaster, SIGKILL) != 0) return false;
+    for (int i = 0; i < 100 && ::kill(postmaster, 0) == 0; ++i) std::this_thread::sleep_for(20ms);
     return true;
   }
   // Runs SQL as the server's superuser in database `db`.
