@@ -1,6 +1,5 @@
 #include "file_hive.h"
 
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include "change_history.h"
 #include "change_notification.h"
 #include "fault_injection.h"
+#include "fork_epoch.h"
 #include "hive_connection.h"
 #include "hive_file.h"
 #include "hive_schema.h"
@@ -26,16 +26,6 @@
 
 namespace vreg {
 namespace {
-
-// Bumped in a child after fork(): connections inherited from the parent must
-// not be used (nor closed) there, so a hive reconnects when it sees a change.
-std::atomic<unsigned> forkEpoch{0};
-std::once_flag forkHandlerOnce;
-
-void registerForkHandler() {
-  std::call_once(forkHandlerOnce,
-                 [] { pthread_atfork(nullptr, nullptr, [] { forkEpoch.fetch_add(1); }); });
-}
 
 // The statements a hive runs, prepared once per connection.
 enum StatementId {
@@ -98,7 +88,7 @@ class FileHive final : public Hive {
  public:
   explicit FileHive(HiveLocation location)
       : location_(std::move(location)), changes_(location_.path, location_.kind) {
-    registerForkHandler();
+    countForks();
   }
 
   ~FileHive() override {
@@ -128,7 +118,7 @@ class FileHive final : public Hive {
   // creates the file and requires a writable one. The keys of the one in
   // memory have the ids they get in the file.
   LONG attach(bool write) {
-    if (epoch_ != forkEpoch.load()) abandonInheritedConnection();
+    if (epoch_ != forkEpoch()) abandonInheritedConnection();
     if (corrupt_) return ERROR_BADDB;
     if (db_ && !absent_) return write && readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
     LONG state = hiveFileState(location_.path);
@@ -275,7 +265,7 @@ class FileHive final : public Hive {
       if (error == ERROR_BADDB) corrupt_ = true;
       return error;
     }
-    epoch_ = forkEpoch.load();
+    epoch_ = forkEpoch();
     // Keep the -wal and -shm files when the last connection closes: readers
     // who may not create files in the hive's directory need them to exist.
     int persist = 1;
@@ -322,7 +312,7 @@ class FileHive final : public Hive {
       return sqliteToWin32(rc);
     }
     absent_ = true;
-    epoch_ = forkEpoch.load();
+    epoch_ = forkEpoch();
     return ERROR_SUCCESS;
   }
 
@@ -347,13 +337,13 @@ class FileHive final : public Hive {
     db_ = nullptr;
     absent_ = false;
     for (sqlite3_stmt*& s : statements_) s = nullptr;
-    epoch_ = forkEpoch.load();
+    epoch_ = forkEpoch();
   }
 };
 
 LONG FileHive::checkWritable() {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (epoch_ != forkEpoch.load() || !db_ || absent_) return hiveWriteAccess(location_.path);
+  if (epoch_ != forkEpoch() || !db_ || absent_) return hiveWriteAccess(location_.path);
   return readOnly_ ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
 

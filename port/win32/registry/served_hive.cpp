@@ -1,11 +1,10 @@
 #include "served_hive.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <mutex>
 #include <vector>
 
+#include "fork_epoch.h"
 #include "hive_file.h"
 #include "hive_trust.h"
 #include "key_path.h"
@@ -65,7 +64,7 @@ constexpr Statement kStatements[] = {
 
 class ServedHive final : public Hive {
  public:
-  explicit ServedHive(std::string conninfo) : conninfo_(std::move(conninfo)) {}
+  explicit ServedHive(std::string conninfo) : conninfo_(std::move(conninfo)) { countForks(); }
 
   LONG checkWritable() override {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -274,7 +273,7 @@ class ServedHive final : public Hive {
   // A usable connection: connects (again) when there is none, unless the
   // last attempt failed less than kRetryAfter ago.
   LONG attach() {
-    if (pid_ != getpid()) abandonInheritedConnection();
+    if (epoch_ != forkEpoch()) abandonInheritedConnection();
     if (server_.isOpen()) return ERROR_SUCCESS;
     const auto now = std::chrono::steady_clock::now();
     if (now < retryAt_) return ERROR_BAD_NETPATH;
@@ -313,7 +312,7 @@ class ServedHive final : public Hive {
     server_.abandon();
     static_cast<void>(changes_.release());
     cache_.clear();
-    pid_ = getpid();
+    epoch_ = forkEpoch();
   }
 
   // Runs a prepared statement; a lost connection is dropped, to be made
@@ -370,7 +369,7 @@ class ServedHive final : public Hive {
   std::unique_ptr<ServedChanges> changes_;
   ReadCache cache_;
   bool writable_ = false;
-  pid_t pid_ = getpid();
+  unsigned epoch_ = forkEpoch();
   std::chrono::steady_clock::time_point retryAt_{};
 };
 

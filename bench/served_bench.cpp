@@ -1,0 +1,148 @@
+// The machine hive on a PostgreSQL server against the machine hive in a
+// local file, in one run on one machine: a cached read of an unchanged
+// value, a write, and the propagation lag, from another process's write to
+// the moment a process polling the value reads the new one. Median and 99th
+// percentile, in microseconds. The server's commit returns once it is on
+// its disk; the file's once it is in the operating system's hands, on disk
+// after RegFlushKey: both are timed.
+//
+// The server is a private one (scripts/test-server) on a Unix socket: the
+// figures are those of a server on the workstation itself, the network's
+// round trips come on top.
+//
+//   build/bench/bench_served [rounds]   (default 2000)
+#include <windows.h>
+#include <registry_diagnostics.h>
+#include <registry_server.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cross_process_rounds.h"
+
+namespace {
+
+const char kKey[] = "SOFTWARE\\TORVALE\\VARNO4\\SCHNITTSTELLEN";
+
+DWORD readValue(HKEY key) {
+  DWORD data = 0, size = sizeof data;
+  check(RegQueryValueExA(key, "BAUDRATE", nullptr, nullptr, reinterpret_cast<BYTE*>(&data),
+                         &size) == ERROR_SUCCESS,
+        "reading");
+  return data;
+}
+
+void writeValue(HKEY key, DWORD data) {
+  check(RegSetValueExA(key, "BAUDRATE", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                       sizeof data) == ERROR_SUCCESS,
+        "writing");
+}
+
+HKEY openKey(REGSAM access) {
+  HKEY key = nullptr;
+  check(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, access, &key) == ERROR_SUCCESS, "opening");
+  return key;
+}
+
+struct Figures {
+  Percentiles read, write, flushedWrite, lag;
+};
+
+// Times each of `rounds` calls of `call`.
+template <typename Call>
+Percentiles timeCalls(int rounds, Call call) {
+  std::vector<int64_t> ns;
+  ns.reserve(rounds);
+  for (int i = 0; i < rounds; ++i) {
+    const int64_t start = nowNs();
+    call(i);
+    ns.push_back(nowNs() - start);
+  }
+  return percentiles(ns);
+}
+
+// The three figures on the machine hive as the environment places it now.
+Figures measure(int rounds) {
+  RegDiagReset();
+  HKEY created = nullptr;
+  check(RegCreateKeyA(HKEY_LOCAL_MACHINE, kKey, &created) == ERROR_SUCCESS, "creating the key");
+  writeValue(created, 0);
+  RegCloseKey(created);
+
+  Figures f;
+  HKEY key = openKey(KEY_READ | KEY_SET_VALUE);
+  readValue(key);  // fills the cache
+  f.read = timeCalls(rounds * 50, [&](int) { readValue(key); });
+  f.write = timeCalls(rounds, [&](int i) { writeValue(key, DWORD(i)); });
+  // As durable as the server's commit, which is on its disk when it returns.
+  f.flushedWrite = timeCalls(rounds, [&](int i) {
+    writeValue(key, DWORD(i));
+    check(RegFlushKey(key) == ERROR_SUCCESS, "flushing");
+  });
+  RegCloseKey(key);
+
+  // The child writes 1, 2, 3...; the parent polls until it reads the number.
+  const int lagRounds = std::max(rounds / 10, 50);
+  HKEY polled = nullptr;
+  const Rounds lag = timeRounds(
+      lagRounds,
+      [&] {
+        if (!polled) polled = openKey(KEY_READ);
+      },
+      [](int i) {
+        HKEY written = openKey(KEY_SET_VALUE);
+        writeValue(written, DWORD(1000000 + i));
+        RegCloseKey(written);
+      },
+      [&](int i) {
+        while (readValue(polled) != DWORD(1000000 + i)) {
+        }
+      });
+  RegCloseKey(polled);
+  f.lag = percentiles(lag.fromEnd);
+  return f;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? atoi(argv[1]) : 2000;
+  const std::string dir = "/tmp/vintutil-bench-served-" + std::to_string(getpid());
+  const std::string script = VINTUTIL_TEST_SERVER_SCRIPT;
+  check(system((script + " start " + dir + " >/dev/null").c_str()) == 0, "starting the server");
+  const std::string conninfo = "host=" + dir + " dbname=postgres user=postgres";
+  std::string message;
+  check(registry_server::initServer(conninfo, &message) == ERROR_SUCCESS, "preparing the server");
+
+  std::string files = (std::filesystem::temp_directory_path() / "vintutil-bench-XXXXXX").string();
+  check(mkdtemp(files.data()) != nullptr, "mkdtemp");
+  setenv("VINTUTIL_REGISTRY", files.c_str(), 1);
+  setenv("VINTUTIL_MACHINE_HIVE", "", 1);
+  const Figures file = measure(rounds);
+  setenv("VINTUTIL_MACHINE_HIVE", conninfo.c_str(), 1);
+  const Figures served = measure(rounds);
+  RegDiagReset();
+
+  printf("machine hive, microseconds: median and 99th percentile (%d writes)\n", rounds);
+  printf("  %-44s %10s %10s %10s %10s\n", "", "file", "", "server", "");
+  const auto row = [](const char* what, const Percentiles& a, const Percentiles& b) {
+    printf("  %-44s %10.2f %10.2f %10.2f %10.2f\n", what, a.median, a.p99, b.median, b.p99);
+  };
+  row("RegQueryValueExA, value unchanged (cached)", file.read, served.read);
+  row("RegSetValueExA", file.write, served.write);
+  row("RegSetValueExA + RegFlushKey (on disk)", file.flushedWrite, served.flushedWrite);
+  row("another process's write returns -> seen here", file.lag, served.lag);
+  printf("  ratio server/file of the medians: read %.2f, write on disk %.2f, lag %.2f\n",
+         served.read.median / file.read.median,
+         served.flushedWrite.median / file.flushedWrite.median,
+         served.lag.median / file.lag.median);
+
+  system((script + " stop " + dir + " >/dev/null").c_str());
+  std::filesystem::remove_all(files);
+  return 0;
+}
