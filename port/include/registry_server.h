@@ -25,6 +25,10 @@ constexpr const char* kWriterRole = "vintutil_writer";
 // when the machine hive is the local file.
 WINADVAPI std::string machineHiveServer();
 
+// `conninfo` as it may be shown: its settings as key=value pairs without
+// the password.
+WINADVAPI std::string displayableConnInfo(const std::string& conninfo);
+
 // Creates the served hive's tables in the database `conninfo` names, or
 // upgrades them, and the two roles with their rights; running it again
 // changes nothing. ERROR_SUCCESS, or a Win32 code with the server's reason

@@ -56,6 +56,10 @@ std::string machineHiveServer() {
   return configuredServer(kConfigFile);
 }
 
+std::string displayableConnInfo(const std::string& conninfo) {
+  return vreg::displayableConnInfo(conninfo);
+}
+
 LONG initServer(const std::string& conninfo, std::string* message) {
   vreg::ServerConnection server;
   LONG result = server.open(conninfo);

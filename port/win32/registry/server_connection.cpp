@@ -10,13 +10,18 @@
 namespace vreg {
 namespace {
 
-// The reason libpq gives, on one line.
+// The reason libpq gives, on one line: its lines (the later ones indented
+// with a tab) joined by single spaces.
 std::string oneLine(const char* message) {
-  std::string text = message ? message : "";
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  for (char& c : text) {
-    if (c == '\n') c = ' ';
+  std::string text;
+  for (const char* c = message ? message : ""; *c; ++c) {
+    if (*c != '\n' && *c != '\t' && *c != ' ') {
+      text += *c;
+    } else if (!text.empty() && text.back() != ' ') {
+      text += ' ';
+    }
   }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
 }
 
