@@ -9,3 +9,12 @@ add_test(NAME test_server_stop
 set_tests_properties(test_server_start PROPERTIES FIXTURES_SETUP test_server LABELS served TIMEOUT 60)
 set_tests_properties(test_server_stop PROPERTIES FIXTURES_CLEANUP test_server LABELS served TIMEOUT 60)
 
+# Registers the tests of test_<subject> that `filter` (a GoogleTest filter)
+# selects a second time, as <test>.served, each on a machine hive of its own
+# on that server (TempRegistry).
+function(vintutil_served_tests subject filter)
+  gtest_discover_tests(test_${subject} TEST_FILTER ${filter} TEST_SUFFIX .served
+    DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS served TIMEOUT 300 FIXTURES_REQUIRED test_server
+               ENVIRONMENT VINTUTIL_TEST_SERVER=${VINTUTIL_TEST_SERVER_DIR})
+endfunction()

@@ -18,10 +18,19 @@ using ::testing::HasSubstr;
 
 using RegApply = RegistryTest;
 
-std::vector<RegFileKey> Tree(const char* path) {
+std::vector<RegFileKey> Tree(const std::string& path) {
   std::vector<RegFileKey> keys;
   ReadTree(*ParseKeyPath(path), keys);
   return keys;
+}
+
+// `text` with its keys under HKEY_CURRENT_USER moved under `root`.
+std::string UnderRoot(std::string text, const std::string& root) {
+  const std::string user = "HKEY_CURRENT_USER";
+  for (size_t at = 0; (at = text.find(user, at)) != std::string::npos; at += root.size()) {
+    text.replace(at, user.size(), root);
+  }
+  return text;
 }
 
 // The first failure of the import of `text`, a well-formed file, when the
@@ -42,7 +51,8 @@ ApplyResult ApplyFailing(const std::string& text, RegDiagCall call, unsigned n) 
 // kind of change applies: a value replaced, one added, one deleted, a subtree
 // deleted, keys created below an existing one and beside it.
 TEST_F(RegApply, EveryKindOfChangeAppliesWhollyOrNotAtAll) {
-  const char* const changes =
+  const std::string root = registry_.rootName();
+  const std::string changes = UnderRoot(
       "REGEDIT4\n"
       "[HKEY_CURRENT_USER\\Software\\App]\n"
       "\"keep\"=\"replaced\"\n"
@@ -53,18 +63,19 @@ TEST_F(RegApply, EveryKindOfChangeAppliesWhollyOrNotAtAll) {
       "\"x\"=dword:00000001\n"
       "[HKEY_CURRENT_USER\\Software\\Other\\Created]\n"
       "\"y\"=\"z\"\n"
-      "\"last\"=\"value\"\n";
-  regtest::Put(HKEY_CURRENT_USER, "Software\\App", "keep", regtest::Text("old"));
-  regtest::Put(HKEY_CURRENT_USER, "Software\\App", "drop", regtest::Text("old"));
-  regtest::Put(HKEY_CURRENT_USER, "Software\\App\\Tree\\Below", "v", regtest::Text("1"));
-  const auto before = Tree("HKCU\\Software");
+      "\"last\"=\"value\"\n",
+      root);
+  regtest::Put(registry_.root(), "Software\\App", "keep", regtest::Text("old"));
+  regtest::Put(registry_.root(), "Software\\App", "drop", regtest::Text("old"));
+  regtest::Put(registry_.root(), "Software\\App\\Tree\\Below", "v", regtest::Text("1"));
+  const auto before = Tree(root + "\\Software");
   const std::pair<RegDiagCall, unsigned> failing[] = {{REGDIAG_SET, 1}, {REGDIAG_SET, 2},
                                                       {REGDIAG_SET, 3}, {REGDIAG_SET, 4},
                                                       {REGDIAG_SET, 5}, {REGDIAG_DELETE, 1}};
   for (const auto& [call, n] : failing) {
     EXPECT_THAT(ApplyFailing(changes, call, n).failures.at(0),
-                HasSubstr("access is denied; nothing of HKEY_CURRENT_USER was changed"));
-    EXPECT_EQ(Tree("HKCU\\Software"), before) << "call " << call << " number " << n << " failed";
+                HasSubstr("access is denied; nothing of " + root + " was changed"));
+    EXPECT_EQ(Tree(root + "\\Software"), before) << "call " << call << " number " << n << " failed";
   }
   EXPECT_EQ(RegDiagOpenHandleCount(), 0);
 
@@ -74,12 +85,12 @@ TEST_F(RegApply, EveryKindOfChangeAppliesWhollyOrNotAtAll) {
   EXPECT_TRUE(ApplyRegFile(file, [&](size_t n) { counted.push_back(n); }).ok);
   EXPECT_EQ(ChangeCount(file), 10u);
   EXPECT_EQ(counted, std::vector<size_t>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-  const auto app = Tree("HKCU\\Software\\App");
+  const auto app = Tree(root + "\\Software\\App");
   ASSERT_EQ(app.size(), 3u);
   EXPECT_EQ(app[0].values.size(), 2u);
-  EXPECT_EQ(regtest::Get(HKEY_CURRENT_USER, "Software\\App", "keep"), regtest::Text("replaced"));
-  EXPECT_EQ(app[2].path, "HKEY_CURRENT_USER\\Software\\App\\Created\\Deep");
-  EXPECT_EQ(Tree("HKCU\\Software\\Other\\Created").size(), 1u);
+  EXPECT_EQ(regtest::Get(registry_.root(), "Software\\App", "keep"), regtest::Text("replaced"));
+  EXPECT_EQ(app[2].path, root + "\\Software\\App\\Created\\Deep");
+  EXPECT_EQ(Tree(root + "\\Software\\Other\\Created").size(), 1u);
 }
 
 TEST_F(RegApply, EachHiveStandsOrFallsAlone) {

@@ -53,7 +53,7 @@ class Conformance : public RegistryTest {
   void SetUp() override {
     // Under the suite's tree, which Windows runs clear before each test.
     ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyA(HKEY_CURRENT_USER, "SOFTWARE\\TORVALE\\Conformance", &base_));
+              RegCreateKeyA(registry_.root(), "SOFTWARE\\TORVALE\\Conformance", &base_));
   }
   void TearDown() override { RegCloseKey(base_); }
 
@@ -353,19 +353,20 @@ TEST_F(Conformance, AnEmptyPathOnARootGivesTheRoot) {
   EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_READ, &key));
   EXPECT_EQ(HKEY_LOCAL_MACHINE, key);
   EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_LOCAL_MACHINE));
+  const HKEY root = registry_.root();
   // RegCreateKeyA gives back the root itself too.
   for (const char* empty : {"", static_cast<const char*>(nullptr)}) {
     key = kBogus;
-    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, empty, &key));
+    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyA(root, empty, &key));
     WINE_DIFFERENCE("Wine gives a new handle to the root")
-    EXPECT_EQ(HKEY_CURRENT_USER, key);
+    EXPECT_EQ(root, key);
     RegCloseKey(key);
   }
   // RegCreateKeyExA opens the root anew: a handle of its own.
   DWORD disposition = kSentinel;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "", 0, nullptr, 0, KEY_READ, nullptr,
-                                           &key, &disposition));
-  EXPECT_NE(HKEY_CURRENT_USER, key);
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(root, "", 0, nullptr, 0, KEY_READ, nullptr, &key, &disposition));
+  EXPECT_NE(root, key);
   WINE_DIFFERENCE("Wine reports the root as created")
   EXPECT_EQ(DWORD(REG_OPENED_EXISTING_KEY), disposition);
   char name[64];

@@ -164,8 +164,9 @@ int runProcess(Shared* shared, int process, int steps) {
   return 0;
 }
 
-TEST(Stress, EveryAcknowledgedChangeReadsBackInEveryProcess) {
-  TempRegistry registry;
+using Stress = RegistryTest;
+
+TEST_F(Stress, EveryAcknowledgedChangeReadsBackInEveryProcess) {
   void* memory =
       mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
   ASSERT_NE(MAP_FAILED, memory);

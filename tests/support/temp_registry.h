@@ -1,11 +1,17 @@
 // A private, empty registry for one test: a fresh directory of hives named by
-// VINTUTIL_REGISTRY, removed again when the test ends.
+// VINTUTIL_REGISTRY, removed again when the test ends. When the tests run on
+// a server (VINTUTIL_TEST_SERVER, Linux only), the machine hive is a fresh
+// database of that server instead of the file in the directory.
 #ifndef VINTUTIL_TESTS_TEMP_REGISTRY_H
 #define VINTUTIL_TESTS_TEMP_REGISTRY_H
 
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
+#include <windows.h>
+
+class ServedHive;
 
 class TempRegistry {
  public:
@@ -19,8 +25,18 @@ class TempRegistry {
   std::string machineHive() const { return dir_ + "/machine.db"; }
   std::string userHive() const;
 
+  // Whether the machine hive is served.
+  bool served() const { return served_ != nullptr; }
+  // The root that tests of the registry's semantics write under: the user
+  // hive, or the machine hive when it is served, so that one suite holds
+  // for both kinds of hive.
+  HKEY root() const { return served() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+  const char* rootName() const { return served() ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER"; }
+
  private:
   std::string dir_;
+  // Shared only to be destroyed where ServedHive is known (never on Windows).
+  std::shared_ptr<ServedHive> served_;
 };
 
 // Fixture for tests that use the registry: each test starts on an empty
