@@ -17,5 +17,8 @@ void AddSetupCommand(CLI::App& app, int& status);
 void AddShowCommand(CLI::App& app, int& status);
 void AddDateCommand(CLI::App& app, int& status);
 void AddDfCommand(CLI::App& app, int& status);
+// server init and status: the machine hive's server, where the hives live.
+void AddServerCommand(CLI::App& app, int& status);
+void AddStatusCommand(CLI::App& app, int& status);
 
 #endif

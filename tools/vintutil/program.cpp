@@ -36,6 +36,10 @@ int RunCommandLine(const std::vector<std::string>& arguments) {
 #endif
   AddDateCommand(app, status);
   AddDfCommand(app, status);
+#ifndef _WIN32
+  AddServerCommand(app, status);
+  AddStatusCommand(app, status);
+#endif
 
   // CLI11 takes the arguments in reverse order.
   std::vector<std::string> args = TranslateRegSwitches(arguments);
