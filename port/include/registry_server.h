@@ -42,6 +42,11 @@ struct HiveStatus {
   LONG error = ERROR_SUCCESS;  // the registry's code when not reachable
   std::string problem;         // why not, when not reachable (may be "")
   std::string note;            // something the administrator should know (may be "")
+  // Served: the local replica read while the server cannot be reached, and
+  // when it was last in step with the server (microseconds since 1970; -1
+  // when there is no replica yet).
+  std::string replica;
+  int64_t replicaCopiedAt = -1;
 };
 
 // Where the hive of `root` (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER) lives

@@ -190,25 +190,57 @@ TEST_F(ServedHive, AChangeIsSeenAtOnceByItsWriterAndSoonByEveryOtherProcess) {
   EXPECT_EQ(3, readNumber("Level"));
 }
 
-TEST_F(ServedHive, AnUnreachableServerFailsEveryCallUntilItIsBack) {
+// Waits until the replica holds what the server held at `since` or later.
+bool replicaCopiedSince(int64_t since) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (registry_server::hiveStatus(HKEY_LOCAL_MACHINE).replicaCopiedAt < since) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+int64_t microsecondsNow() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+TEST_F(ServedHive, AnUnreachableServerIsReadFromTheReplicaAndRefusesWritesUntilItIsBack) {
   ASSERT_EQ(ERROR_SUCCESS, writeNumber("Level", 1));
+  ASSERT_TRUE(replicaCopiedSince(microsecondsNow()));
   ASSERT_TRUE(server_->kill());
-  // A value never read, so not in this process's cache.
-  EXPECT_EQ(-ERROR_BAD_NETPATH, readNumber("Unread"));
+
+  // Values never read (so not in this process's cache) come from the
+  // replica, as they do for a process started while the server is down.
+  EXPECT_EQ(1, readNumber("Level"));
+  EXPECT_EQ(-ERROR_FILE_NOT_FOUND, readNumber("Unread"));
+  RegDiagReset();
+  EXPECT_EQ(1, readNumber("Level"));
   EXPECT_EQ(ERROR_BAD_NETPATH, writeNumber("Level", 2));
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_BAD_NETPATH, RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\New", &key));
   char reason[512];
   ASSERT_GT(RegDiagLastRefusal(reason, sizeof reason), 0u);
   EXPECT_NE(std::string(reason).find("server"), std::string::npos) << reason;
+  const registry_server::HiveStatus status = registry_server::hiveStatus(HKEY_LOCAL_MACHINE);
+  EXPECT_TRUE(status.served);
+  EXPECT_FALSE(status.reachable);
+  EXPECT_EQ(ERROR_BAD_NETPATH, status.error);
+
+  // Without a replica, a read has nothing to answer from.
+  ASSERT_EQ(0, unlink(status.replica.c_str()));
+  RegDiagReset();
+  EXPECT_EQ(-ERROR_BAD_NETPATH, readNumber("Level"));
 
   ASSERT_TRUE(server_->resume());
   // The hive connects again by itself, at the first call a second after it
   // last failed.
   const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (readNumber("Level") != 1 && std::chrono::steady_clock::now() < deadline)
+  while (writeNumber("Level", 2) != ERROR_SUCCESS && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(50ms);
-  EXPECT_EQ(1, readNumber("Level"));
-  EXPECT_EQ(ERROR_SUCCESS, writeNumber("Level", 2));
   EXPECT_EQ(2, readNumber("Level"));
+  EXPECT_TRUE(replicaCopiedSince(microsecondsNow()));
 }
 
 TEST_F(ServedHive, AServerKilledAmidWritesKeepsEveryWriteItAcknowledged) {

@@ -58,6 +58,16 @@ HiveLocation locateHive(HiveKind kind) {
   return location;
 }
 
+HiveLocation locateMachineReplica() {
+  HiveLocation location = locateHive(HiveKind::User);
+  const char* dir = getenv("VINTUTIL_REGISTRY");
+  const std::string name = dir && dir[0] != '\0'
+                               ? "machine-replica-" + std::to_string(getuid()) + ".db"
+                               : std::string("machine-replica.db");
+  location.path = location.path.substr(0, location.path.rfind('/') + 1) + name;
+  return location;
+}
+
 std::vector<std::string> newHiveKeys(HiveKind kind) {
   if (kind == HiveKind::Machine) return {"SOFTWARE"};
   return {"Software", "Control Panel", "Control Panel\\International"};

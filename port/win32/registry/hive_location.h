@@ -26,6 +26,11 @@ struct HiveLocation {
 // where it lies in the real user's own directories. User hives are private.
 HiveLocation locateHive(HiveKind kind);
 
+// The local copy of a served machine hive, read while its server cannot be
+// reached: beside the user hive, private as it is (machine-replica.db, or
+// machine-replica-<uid>.db in a VINTUTIL_REGISTRY directory).
+HiveLocation locateMachineReplica();
+
 // The keys a new hive of `kind` holds, where programs expect them (SOFTWARE
 // in a machine hive; Software and Control Panel\International in a user
 // hive), parents first.

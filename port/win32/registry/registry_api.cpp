@@ -26,11 +26,9 @@ constexpr REGSAM kWriteRights =
 // ERROR_ACCESS_DENIED when they include writing to a hive this process may
 // not write; MAXIMUM_ALLOWED grants what the hive allows.
 LONG grantAccess(Hive& hive, REGSAM desired, REGSAM* granted) {
-  const LONG access = hive.checkWritable();
-  // A hive whose server cannot be reached cannot say: the write would fail.
-  if ((desired & kWriteRights) && access != ERROR_SUCCESS && access != ERROR_ACCESS_DENIED)
-    return access;
-  const bool writable = access == ERROR_SUCCESS;
+  // A hive that cannot tell (its server is out of reach) is taken as
+  // writable: a write then fails with the reason.
+  const bool writable = hive.checkWritable() != ERROR_ACCESS_DENIED;
   if (desired & MAXIMUM_ALLOWED) {
     *granted = (desired & ~MAXIMUM_ALLOWED) | (writable ? KEY_ALL_ACCESS : KEY_READ);
     if (!writable && (*granted & kWriteRights)) return ERROR_ACCESS_DENIED;
@@ -113,7 +111,7 @@ LONG createKey(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, PHKEY phkResult,
   if (result == ERROR_FILE_NOT_FOUND) {
     result = grantAccess(*base.hive, samDesired, &opened.access);
     if (result != ERROR_SUCCESS) return result;
-    if (base.hive->checkWritable() != ERROR_SUCCESS) return ERROR_ACCESS_DENIED;
+    if (LONG writable = base.hive->checkWritable(); writable != ERROR_SUCCESS) return writable;
     if (keyDepth(opened.path) > kMaxKeyDepth) return ERROR_NO_SYSTEM_RESOURCES;
     bool created = false;
     result = base.hive->createKey(base.key, opened.path, &opened.key, &created);

@@ -11,6 +11,7 @@
 #include "hive.h"
 #include "hive_trust.h"
 #include "server_connection.h"
+#include "served_replica.h"
 #include "served_schema.h"
 
 namespace registry_server {
@@ -77,10 +78,19 @@ HiveStatus hiveStatus(HKEY root) {
   status.where = status.served ? vreg::displayableConnInfo(server) : vreg::locateHive(kind).path;
   if (kind == vreg::HiveKind::Machine && !std::getenv("VINTUTIL_MACHINE_HIVE"))
     status.note = configProblem(kConfigFile);
-  // Reading the root's counts goes through every layer a program's read does.
   vreg::recordRefusal("");
-  vreg::KeyInfo info;
-  status.error = vreg::openHive(kind)->keyInfo(vreg::kRootKey, &info);
+  if (status.served) {
+    vreg::ServerConnection connection;
+    status.error = connection.open(server);
+    if (status.error == ERROR_SUCCESS) status.error = vreg::checkServedSchema(connection);
+    status.replica = vreg::locateMachineReplica().path;
+    uint64_t generation;
+    vreg::ServedReplica::copiedAt(status.replica, &status.replicaCopiedAt, &generation);
+  } else {
+    // Reading the root's counts goes through every layer a program's read does.
+    vreg::KeyInfo info;
+    status.error = vreg::openHive(kind)->keyInfo(vreg::kRootKey, &info);
+  }
   status.reachable = status.error == ERROR_SUCCESS;
   if (!status.reachable) status.problem = vreg::lastRefusal();
   return status;

@@ -23,7 +23,8 @@ void raise(std::atomic<uint64_t>* generation, uint64_t to) {
 
 }  // namespace
 
-ServedChanges::ServedChanges(std::string conninfo) : conninfo_(std::move(conninfo)) {
+ServedChanges::ServedChanges(std::string conninfo, std::function<void(uint64_t)> changed)
+    : conninfo_(std::move(conninfo)), changed_(std::move(changed)) {
   wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   thread_ = std::thread([this] { run(); });
 }
@@ -59,6 +60,7 @@ void ServedChanges::listen() {
   if (now.error() != ERROR_SUCCESS || now.rows() != 1) return;
   raise(&generation_, std::strtoull(std::string(now.bytes(0, 0)).c_str(), nullptr, 10));
   listening_.store(true, std::memory_order_release);
+  changed_(generation_.load());
   PGconn* conn = server.native();
   while (!stopping_.load()) {
     pollfd fds[2] = {{PQsocket(conn), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
@@ -67,10 +69,12 @@ void ServedChanges::listen() {
     // The generation goes up before the connection's failure is noticed:
     // a reader then still sees the changes notified so far.
     if (!PQconsumeInput(conn)) return;
+    const uint64_t before = generation_.load();
     while (PGnotify* note = PQnotifies(conn)) {
       raise(&generation_, std::strtoull(note->extra, nullptr, 10));
       PQfreemem(note);
     }
+    if (generation_.load() != before) changed_(generation_.load());
     if (PQstatus(conn) != CONNECTION_OK) return;
   }
 }

@@ -1,12 +1,14 @@
 // What a process knows of a served hive's changes: a thread of its own keeps
 // a connection that LISTENs on the hive's change channel and holds the
 // newest generation committed, so a read can tell in a few nanoseconds
-// whether what it cached is still current.
+// whether what it cached is still current. The replica follows the same
+// generations.
 #ifndef VINTUTIL_REGISTRY_SERVED_CHANGES_H
 #define VINTUTIL_REGISTRY_SERVED_CHANGES_H
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -14,7 +16,9 @@ namespace vreg {
 
 class ServedChanges {
  public:
-  explicit ServedChanges(std::string conninfo);
+  // `changed` is called, in the thread, with each new generation learnt
+  // from the server.
+  ServedChanges(std::string conninfo, std::function<void(uint64_t)> changed);
   // Stops the thread and closes its connection.
   ~ServedChanges();
   ServedChanges(const ServedChanges&) = delete;
@@ -38,6 +42,7 @@ class ServedChanges {
   void listen();
 
   const std::string conninfo_;
+  const std::function<void(uint64_t)> changed_;
   std::atomic<uint64_t> generation_{0};
   std::atomic<bool> listening_{false};
   int wakeFd_ = -1;  // an eventfd that interrupts the thread's wait

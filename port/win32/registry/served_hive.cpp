@@ -11,6 +11,7 @@
 #include "name_folding.h"
 #include "read_cache.h"
 #include "served_changes.h"
+#include "served_replica.h"
 #include "served_schema.h"
 #include "server_connection.h"
 
@@ -64,7 +65,10 @@ constexpr Statement kStatements[] = {
 
 class ServedHive final : public Hive {
  public:
-  explicit ServedHive(std::string conninfo) : conninfo_(std::move(conninfo)) { countForks(); }
+  explicit ServedHive(std::string conninfo) : conninfo_(std::move(conninfo)) {
+    countForks();
+    follow();
+  }
 
   LONG checkWritable() override {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -81,20 +85,8 @@ class ServedHive final : public Hive {
   LONG prepareForWatch() override { return ERROR_NOT_SUPPORTED; }
 
   LONG findKey(KeyId base, std::string_view path, KeyId* key) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    LONG attached = attach();
-    if (attached != ERROR_SUCCESS) return attached;
-    const bool cached = cacheUsable();
-    if (cached) {
-      if (const ReadCache::KeyResult* hit = cache_.findKey(base, path)) {
-        if (hit->result == ERROR_SUCCESS) *key = hit->key;
-        return hit->result;
-      }
-    }
-    ReadCache::KeyResult found = findKeyOnServer(base, path);
-    if (cached && ReadCache::lasting(found.result)) cache_.rememberKey(base, path, found);
-    if (found.result == ERROR_SUCCESS) *key = found.key;
-    return found.result;
+    return servedOrReplica([&] { return findKeyServed(base, path, key); },
+                           [&](Hive& replica) { return replica.findKey(base, path, key); });
   }
 
   LONG createKey(KeyId base, std::string_view path, KeyId* key, bool* created) override {
@@ -135,36 +127,8 @@ class ServedHive final : public Hive {
   }
 
   LONG readValue(KeyId key, std::string_view name, const ValueVisitor& visit) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    LONG attached = attach();
-    if (attached != ERROR_SUCCESS) return attached;
-    const bool cached = cacheUsable();
-    if (cached) {
-      if (const ReadCache::ValueResult* hit = cache_.findValue(key, name)) {
-        if (hit->result == ERROR_SUCCESS) {
-          visit(hit->type, reinterpret_cast<const BYTE*>(hit->data.data()),
-                DWORD(hit->data.size()));
-        }
-        return hit->result;
-      }
-    }
-    const std::string foldedName = foldName(name);
-    ServerResult q = run("read_value", ServerParams().integer(key).bytes(foldedName));
-    if (q.error() != ERROR_SUCCESS) return q.error();
-    if (q.rows() == 1) {
-      const std::string_view data = q.bytes(0, 1);
-      if (data.size() > kMaxValueSize) return ERROR_BADDB;
-      const DWORD type = DWORD(q.integer(0, 0));
-      const BYTE* bytes = reinterpret_cast<const BYTE*>(data.data());
-      if (cached) cache_.rememberValue(key, name, ERROR_SUCCESS, type, bytes, DWORD(data.size()));
-      visit(type, bytes, DWORD(data.size()));
-      return ERROR_SUCCESS;
-    }
-    LONG exists = keyExists(key);
-    LONG result = exists == ERROR_SUCCESS ? LONG(ERROR_FILE_NOT_FOUND) : exists;
-    if (cached && ReadCache::lasting(result))
-      cache_.rememberValue(key, name, result, REG_NONE, nullptr, 0);
-    return result;
+    return servedOrReplica([&] { return readValueServed(key, name, visit); },
+                           [&](Hive& replica) { return replica.readValue(key, name, visit); });
   }
 
   LONG writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* data,
@@ -199,9 +163,74 @@ class ServedHive final : public Hive {
   }
 
   LONG enumKey(KeyId key, DWORD index, std::string* name, int64_t* lastWrite) override {
+    return servedOrReplica(
+        [&] { return enumKeyServed(key, index, name, lastWrite); },
+        [&](Hive& replica) { return replica.enumKey(key, index, name, lastWrite); });
+  }
+
+  LONG enumValue(KeyId key, DWORD index, const NamedValueVisitor& visit) override {
+    return servedOrReplica([&] { return enumValueServed(key, index, visit); },
+                           [&](Hive& replica) { return replica.enumValue(key, index, visit); });
+  }
+
+  LONG keyInfo(KeyId key, KeyInfo* info) override {
+    return servedOrReplica([&] { return keyInfoServed(key, info); },
+                           [&](Hive& replica) { return replica.keyInfo(key, info); });
+  }
+
+  // Every write is durable on the server once it returns.
+  LONG flush(KeyId key) override {
     std::lock_guard<std::mutex> lock(mutex_);
     LONG attached = attach();
-    if (attached != ERROR_SUCCESS) return attached;
+    return attached == ERROR_SUCCESS ? keyExists(key) : attached;
+  }
+
+ private:
+  LONG findKeyServed(KeyId base, std::string_view path, KeyId* key) {
+    const bool cached = cacheUsable();
+    if (cached) {
+      if (const ReadCache::KeyResult* hit = cache_.findKey(base, path)) {
+        if (hit->result == ERROR_SUCCESS) *key = hit->key;
+        return hit->result;
+      }
+    }
+    ReadCache::KeyResult found = findKeyOnServer(base, path);
+    if (cached && ReadCache::lasting(found.result)) cache_.rememberKey(base, path, found);
+    if (found.result == ERROR_SUCCESS) *key = found.key;
+    return found.result;
+  }
+
+  LONG readValueServed(KeyId key, std::string_view name, const ValueVisitor& visit) {
+    const bool cached = cacheUsable();
+    if (cached) {
+      if (const ReadCache::ValueResult* hit = cache_.findValue(key, name)) {
+        if (hit->result == ERROR_SUCCESS) {
+          visit(hit->type, reinterpret_cast<const BYTE*>(hit->data.data()),
+                DWORD(hit->data.size()));
+        }
+        return hit->result;
+      }
+    }
+    const std::string foldedName = foldName(name);
+    ServerResult q = run("read_value", ServerParams().integer(key).bytes(foldedName));
+    if (q.error() != ERROR_SUCCESS) return q.error();
+    if (q.rows() == 1) {
+      const std::string_view data = q.bytes(0, 1);
+      if (data.size() > kMaxValueSize) return ERROR_BADDB;
+      const DWORD type = DWORD(q.integer(0, 0));
+      const BYTE* bytes = reinterpret_cast<const BYTE*>(data.data());
+      if (cached) cache_.rememberValue(key, name, ERROR_SUCCESS, type, bytes, DWORD(data.size()));
+      visit(type, bytes, DWORD(data.size()));
+      return ERROR_SUCCESS;
+    }
+    LONG exists = keyExists(key);
+    LONG result = exists == ERROR_SUCCESS ? LONG(ERROR_FILE_NOT_FOUND) : exists;
+    if (cached && ReadCache::lasting(result))
+      cache_.rememberValue(key, name, result, REG_NONE, nullptr, 0);
+    return result;
+  }
+
+  LONG enumKeyServed(KeyId key, DWORD index, std::string* name, int64_t* lastWrite) {
     // Enumerating by increasing index goes on from where the last call stood.
     const bool cached = cacheUsable();
     const ReadCache::EnumPosition* from = cached ? cache_.subKeyPosition(key) : nullptr;
@@ -222,10 +251,7 @@ class ServedHive final : public Hive {
     return exists == ERROR_SUCCESS ? ERROR_NO_MORE_ITEMS : exists;
   }
 
-  LONG enumValue(KeyId key, DWORD index, const NamedValueVisitor& visit) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    LONG attached = attach();
-    if (attached != ERROR_SUCCESS) return attached;
+  LONG enumValueServed(KeyId key, DWORD index, const NamedValueVisitor& visit) {
     const bool cached = cacheUsable();
     const ReadCache::EnumPosition* from = cached ? cache_.valuePosition(key) : nullptr;
     const bool resume = from && (index == from->index || index == from->index + 1);
@@ -246,10 +272,7 @@ class ServedHive final : public Hive {
     return exists == ERROR_SUCCESS ? ERROR_NO_MORE_ITEMS : exists;
   }
 
-  LONG keyInfo(KeyId key, KeyInfo* info) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    LONG attached = attach();
-    if (attached != ERROR_SUCCESS) return attached;
+  LONG keyInfoServed(KeyId key, KeyInfo* info) {
     ServerResult q = run("key_info", ServerParams().integer(key));
     if (q.error() != ERROR_SUCCESS) return q.error();
     if (q.rows() != 1) return ERROR_KEY_DELETED;
@@ -262,14 +285,20 @@ class ServedHive final : public Hive {
     return ERROR_SUCCESS;
   }
 
-  // Every write is durable on the server once it returns.
-  LONG flush(KeyId key) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    LONG attached = attach();
-    return attached == ERROR_SUCCESS ? keyExists(key) : attached;
+  // A read answered by the server, or by the replica while the server
+  // cannot be reached.
+  template <typename OnServer, typename OnReplica>
+  LONG servedOrReplica(OnServer onServer, OnReplica onReplica) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      LONG attached = attach();
+      LONG result = attached == ERROR_SUCCESS ? onServer() : attached;
+      if (result != ERROR_BAD_NETPATH) return result;
+    }
+    Hive* replica = replica_->hive();
+    return replica ? onReplica(*replica) : LONG(ERROR_BAD_NETPATH);
   }
 
- private:
   // A usable connection: connects (again) when there is none, unless the
   // last attempt failed less than kRetryAfter ago.
   LONG attach() {
@@ -303,14 +332,24 @@ class ServedHive final : public Hive {
       server_.close();
       return result;
     }
-    if (!changes_) changes_ = std::make_unique<ServedChanges>(conninfo_);
     return ERROR_SUCCESS;
   }
 
-  // After fork(): the connection and the listening thread are the parent's.
+  // Starts listening for the server's changes, which keep the read cache
+  // and the replica current.
+  void follow() {
+    replica_ = std::make_unique<ServedReplica>(conninfo_, locateMachineReplica());
+    ServedReplica* replica = replica_.get();
+    changes_ = std::make_unique<ServedChanges>(
+        conninfo_, [replica](uint64_t generation) { replica->serverAt(generation); });
+  }
+
+  // After fork(): the connection and the threads are the parent's.
   void abandonInheritedConnection() {
     server_.abandon();
     static_cast<void>(changes_.release());
+    static_cast<void>(replica_.release());
+    follow();
     cache_.clear();
     epoch_ = forkEpoch();
   }
@@ -342,7 +381,7 @@ class ServedHive final : public Hive {
 
   bool cacheUsable() {
     uint64_t generation;
-    if (!changes_ || !changes_->generation(&generation)) return false;
+    if (!changes_->generation(&generation)) return false;
     cache_.syncTo(generation);
     return true;
   }
@@ -366,6 +405,7 @@ class ServedHive final : public Hive {
   std::mutex mutex_;
   const std::string conninfo_;
   ServerConnection server_;
+  std::unique_ptr<ServedReplica> replica_;
   std::unique_ptr<ServedChanges> changes_;
   ReadCache cache_;
   bool writable_ = false;
