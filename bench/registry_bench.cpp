@@ -220,9 +220,11 @@ void sqliteChange(benchmark::State& state, bool recorded) {
   sqlite3_prepare_v2(
       db,
       "INSERT INTO history(time, uid, user_name, pid, program, change, key, folded_key, value,"
-      " old_type, old_data, new_type, new_data)"
+      " old_type, old_data, new_type, new_data, bytes_before)"
       " VALUES(?1, 0, 'root', ?2, 'bench_registry', 'value set', ?3, ?3, ?4, ?5,"
-      " ?6, 1, ?7)",
+      " ?6, 1, ?7, ifnull((SELECT h.bytes_before + length(CAST(h.key AS BLOB))"
+      " + ifnull(length(CAST(h.value AS BLOB)), 0) + ifnull(length(h.old_data), 0)"
+      " + ifnull(length(h.new_data), 0) FROM history h ORDER BY h.id DESC LIMIT 1), 0))",
       -1, &record, nullptr);
   sqlite3_prepare_v2(db, "COMMIT", -1, &commit, nullptr);
   int64_t i = 0;

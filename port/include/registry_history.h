@@ -73,10 +73,15 @@ struct Filter {
 struct Settings {
   int64_t maxRecords = 0;
   int64_t maxAgeDays = 0;
+  // The size the records may take together, in bytes: each record's key
+  // path, value name and data. The oldest records go first; the newest
+  // stays, whatever its size.
+  int64_t maxBytes = 0;
   // Every change after this time is in the history; INT64_MAX when the hive
   // has no history yet (not created, or not yet upgraded by a writer).
   int64_t completeSince = 0;
   int64_t records = 0;   // records held now
+  int64_t bytes = 0;     // their size, as maxBytes counts it
   int64_t newestId = 0;  // the newest record's id; 0 when there is none
 };
 
@@ -134,16 +139,18 @@ WINADVAPI LONG ReadPastState(HKEY hive, const std::string& key, int64_t time, Pa
 WINADVAPI LONG ReadHistorySettings(HKEY hive, Settings* settings);
 
 // The retention's bounds: a history keeps 1 to kMaxRecordsLimit records,
-// none older than 1 to kMaxAgeDaysLimit days.
+// none older than 1 to kMaxAgeDaysLimit days, of 1 to kMaxBytesLimit bytes.
 constexpr int64_t kMaxRecordsLimit = 1000000000;
 constexpr int64_t kMaxAgeDaysLimit = 100000;
+constexpr int64_t kMaxBytesLimit = int64_t(1) << 40;
 
 // Changes the retention (within the bounds above, ERROR_INVALID_PARAMETER
 // otherwise) and applies it at once; each setting changed is recorded
 // (SettingsChanged). Needs write access to the hive (ERROR_ACCESS_DENIED
 // otherwise).
 WINADVAPI LONG ChangeHistorySettings(HKEY hive, std::optional<int64_t> maxRecords,
-                                     std::optional<int64_t> maxAgeDays);
+                                     std::optional<int64_t> maxAgeDays,
+                                     std::optional<int64_t> maxBytes = std::nullopt);
 
 // Removes the past data of `value` (every value when absent) of `key` and
 // the keys below it from the history: their records keep the change, type,

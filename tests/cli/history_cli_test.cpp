@@ -97,18 +97,31 @@ TEST_F(CliHistory, ListsChangesNewestFirstWithDecodedValues) {
   RunFails({"reg", "history", "--since", "soon"}, "not an ISO 8601 time");
 }
 
+// The size held counts each record's key, value name and data: a record of
+// a setting holds its name and two REG_QWORDs.
 TEST_F(CliHistory, SettingsAreShownAndChangedPerHive) {
   EXPECT_THAT(RunOk({"reg", "history", "HKCU", "--set-limit", "50", "--set-age", "10"}).out,
-              HasSubstr("HKEY_CURRENT_USER: 2 records; kept: at most 50 records, none older "
-                        "than 10 days"));
+              HasSubstr("HKEY_CURRENT_USER: 2 records, 71 bytes; kept: at most 50 records and "
+                        "64 MiB, none older than 10 days"));
   EXPECT_THAT(RunOk({"reg", "history", "--settings"}).out,
-              HasSubstr("HKEY_LOCAL_MACHINE: 0 records; kept: at most 100000 records, none older "
-                        "than 365 days"));
+              HasSubstr("HKEY_LOCAL_MACHINE: 0 records, 0 bytes; kept: at most 100000 records "
+                        "and 64 MiB, none older than 365 days"));
+  EXPECT_THAT(RunOk({"reg", "history", "HKCU", "--set-size", "2"}).out,
+              HasSubstr("HKEY_CURRENT_USER: 3 records, 104 bytes; kept: at most 50 records and "
+                        "2 MiB"));
+  const std::regex who("\\S+  \\S+\\([0-9]+\\)  vintutil\\[[0-9]+\\]  ");
+  EXPECT_THAT(std::regex_replace(RunOk({"reg", "history", "HKCU"}).out, who, ""),
+              ::testing::StartsWith("history settings changed  HKEY_CURRENT_USER  "
+                                    "history_max_bytes  REG_QWORD 0x4000000 -> REG_QWORD "
+                                    "0x200000\n"));
   RunFails({"reg", "history", "HKCU", "--set-limit", "0"},
            "--set-limit 0: a history keeps 1 to 1000000000 records");
   RunFails({"reg", "history", "HKCU", "--set-age", "100001"},
            "--set-age 100001: a history keeps records of 1 to 100000 days");
+  RunFails({"reg", "history", "HKCU", "--set-size", "0"},
+           "--set-size 0: a history holds 1 to 1048576 MiB");
   RunFails({"reg", "history", "HKCU\\Software", "--settings"}, "belong to a hive");
+  EXPECT_THAT(RunOk({"reg", "history", "--help"}).out, HasSubstr("--set-size MIB"));
 }
 
 // A secret's past data is forgotten only when confirmed; the listing shows

@@ -69,6 +69,26 @@ int64_t sql(const std::string& hive, const char* statements) {
   return last;
 }
 
+// The size of a history record, summed here from its columns: its key
+// path, value name and data, in bytes; and of all records held.
+const std::string kRecordSize =
+    "(length(CAST(key AS BLOB)) + ifnull(length(CAST(value AS BLOB)), 0)"
+    " + ifnull(length(old_data), 0) + ifnull(length(new_data), 0))";
+const std::string kHeldBytesSql = "SELECT ifnull(sum(" + kRecordSize + "), 0) FROM history";
+const char* const kHeldBytes = kHeldBytesSql.c_str();
+
+// Takes a current hive's tables back to version 4, before each record held
+// the size of the records before it.
+const char kBackToVersion4[] =
+    "ALTER TABLE history DROP COLUMN bytes_before;"
+    " DELETE FROM settings WHERE name = 'history_max_bytes'; PRAGMA user_version=4;";
+
+rh::Settings historySettings() {
+  rh::Settings settings;
+  EXPECT_EQ(ERROR_SUCCESS, rh::ReadHistorySettings(HKEY_LOCAL_MACHINE, &settings));
+  return settings;
+}
+
 using History = RegistryTest;
 
 TEST_F(History, EachChangeRecordsItsKeyValueAndBothStates) {
@@ -260,7 +280,10 @@ TEST_F(History, RetentionKeepsTheNewestRecordsWithinTheCountAndAgeLimits) {
   for (int64_t bad : {int64_t(0), int64_t(-1)}) {
     EXPECT_EQ(ERROR_INVALID_PARAMETER, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, bad, {}));
     EXPECT_EQ(ERROR_INVALID_PARAMETER, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, {}, bad));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, {}, {}, bad));
   }
+  EXPECT_EQ(ERROR_INVALID_PARAMETER,
+            rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, {}, {}, rh::kMaxBytesLimit + 1));
 
   ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, 20, {}));
   const int64_t before = sql(hive, kCount);
@@ -278,6 +301,68 @@ TEST_F(History, RetentionKeepsTheNewestRecordsWithinTheCountAndAgeLimits) {
   for (const rh::Record& r : history()) EXPECT_GT(r.time, monthAgo);
 }
 
+// The size limit, 64 MiB unless set, removes the oldest records first once
+// the records' size passes it, 1/64 of it at once; lowered, it applies at
+// once. What each record counts is summed independently here.
+TEST_F(History, TheSizeLimitRemovesTheOldestRecordsFirst) {
+  constexpr int64_t kDefault = int64_t(64) << 20, kLimit = 64 * 1024;
+  const std::string hive = registry_.machineHive();
+  EXPECT_EQ(kDefault, historySettings().maxBytes) << "before the hive exists";
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "n", "0"));
+  EXPECT_EQ(kDefault, historySettings().maxBytes) << "a new hive";
+  ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, {}, {}, kLimit));
+  const int64_t firstId = history().back().id;
+  int64_t held = sql(hive, kHeldBytes), fewestAfterPruning = INT64_MAX, oldestId = firstId;
+  for (int i = 1; i <= 200; ++i) {
+    SCOPED_TRACE(i);
+    // Each overwrite records the data before it: 300 to 1,500 bytes.
+    const regtest::Value data{REG_BINARY, std::string(300 + i % 5 * 300, char('a' + i % 26))};
+    ASSERT_EQ(ERROR_SUCCESS, regtest::Set(HKEY_LOCAL_MACHINE, kKey, "blob", data));
+    const int64_t before = held;
+    held = sql(hive, kHeldBytes);
+    ASSERT_LE(held, kLimit);
+    const int64_t oldest = sql(hive, "SELECT min(id) FROM history");
+    if (held < before) {
+      EXPECT_GT(before + 1600, kLimit) << "removed before the limit was passed";
+      fewestAfterPruning = std::min(fewestAfterPruning, held);
+    } else {
+      EXPECT_EQ(oldestId, oldest) << "removed though the size went up";
+    }
+    EXPECT_EQ(sql(hive, "SELECT max(id) - min(id) + 1 FROM history"),
+              sql(hive, "SELECT count(*) FROM history"))
+        << "the oldest go first";
+    oldestId = oldest;
+    EXPECT_EQ(held, historySettings().bytes);
+  }
+  EXPECT_GT(oldestId, firstId) << "records were removed";
+  EXPECT_LE(fewestAfterPruning, kLimit - kLimit / 64);
+  EXPECT_GT(fewestAfterPruning, kLimit - kLimit / 64 - 1600) << "no more than 1/64 goes at once";
+  EXPECT_GT(historySettings().completeSince, 0) << "the history no longer reaches back";
+
+  ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, {}, {}, 8192));
+  EXPECT_LE(sql(hive, kHeldBytes), 8192) << "lowering the limit applies at once";
+  EXPECT_EQ(sql(hive, kHeldBytes), historySettings().bytes);
+}
+
+// A change larger than the size limit is still recorded; the history then
+// holds it alone, until the next change takes its place.
+TEST_F(History, AChangeLargerThanTheSizeLimitIsKeptAlone) {
+  ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, {}, {}, 4096));
+  const regtest::Value large{REG_BINARY, std::string(10000, 'L')};
+  ASSERT_EQ(ERROR_SUCCESS, regtest::Set(HKEY_LOCAL_MACHINE, kKey, "large", large));
+  ASSERT_EQ(ERROR_SUCCESS, deleteValue(kKey, "large"));
+  std::vector<rh::Record> records = history();
+  ASSERT_EQ(1u, records.size());
+  EXPECT_EQ(rh::Change::ValueDeleted, records[0].change);
+  EXPECT_EQ(historyValue(large), records[0].oldValue);
+  EXPECT_EQ(sql(registry_.machineHive(), kHeldBytes), historySettings().bytes);
+
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "small", "s"));
+  records = history();
+  ASSERT_EQ(1u, records.size());
+  EXPECT_EQ("small", records[0].value);
+}
+
 rh::Value qword(int64_t n) {
   rh::Value v{REG_QWORD, {}};
   for (int i = 0; i < 8; ++i) v.data.push_back(static_cast<unsigned char>(uint64_t(n) >> (8 * i)));
@@ -289,17 +374,18 @@ rh::Value qword(int64_t n) {
 // empties the history silently.
 TEST_F(History, RetentionChangesAreRecorded) {
   for (int i = 0; i < 5; ++i) ASSERT_EQ(ERROR_SUCCESS, set(kKey, "n", std::to_string(i)));
-  ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, 1, 30));
-  ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, 100000, 30));
+  ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, 1, 30, 1 << 20));
+  ASSERT_EQ(ERROR_SUCCESS, rh::ChangeHistorySettings(HKEY_LOCAL_MACHINE, 100000, 30, 1 << 20));
   const struct {
     const char* setting;
     int64_t before, after;
   } expected[] = {
       {"history_max_records", 1, 100000},
-      {"history_max_age_days", 365, 30},  // the last of the first call's records
+      {"history_max_bytes", 64 << 20, 1 << 20},  // the last of the first call's records
   };
   const std::vector<rh::Record> records = history();
-  ASSERT_EQ(std::size(expected), records.size()) << "the age change is unchanged the second time";
+  ASSERT_EQ(std::size(expected), records.size())
+      << "the age and size are unchanged the second time";
   for (size_t i = 0; i < records.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(rh::Change::SettingsChanged, records[i].change);
@@ -310,6 +396,11 @@ TEST_F(History, RetentionChangesAreRecorded) {
     EXPECT_EQ(getuid(), records[i].uid);
     EXPECT_EQ(getpid(), records[i].pid);
   }
+  RegDiagReset();
+  const rh::Settings settings = historySettings();
+  EXPECT_EQ(100000, settings.maxRecords);
+  EXPECT_EQ(30, settings.maxAgeDays);
+  EXPECT_EQ(1 << 20, settings.maxBytes);
   // A restore over the settings' records still works.
   rh::PastState past;
   ASSERT_EQ(ERROR_SUCCESS, rh::ReadPastState(HKEY_LOCAL_MACHINE, kKey, records[0].time, &past));
@@ -359,6 +450,9 @@ TEST_F(History, ForgettingRemovesAValuesPastDataFromTheFile) {
   ASSERT_EQ(ERROR_SUCCESS, rh::ReadPastState(HKEY_LOCAL_MACHINE, kKey, whileSet, &past));
   EXPECT_FALSE(past.complete);
   EXPECT_EQ(std::string(kKey) + "\\password", past.forgotten);
+
+  EXPECT_EQ(sql(registry_.machineHive(), kHeldBytes), historySettings().bytes)
+      << "the forgotten data no longer counts";
 
   RegDiagReset();
   for (const char* file : {"", "-wal"}) {
@@ -443,7 +537,9 @@ TEST_F(History, AVersion3HiveKeepsItsHistoryReadableAfterTheUpgrade) {
   // record would give, so the test sees which one is read.
   sql(hive,
       "UPDATE history SET new_type = 3, new_data = CAST('stored ' || id AS BLOB)"
-      " WHERE change = 'value set'; PRAGMA user_version=3;");
+      " WHERE change = 'value set';");
+  sql(hive, kBackToVersion4);
+  sql(hive, "PRAGMA user_version=3");
   const auto stored = [&](int64_t id) {
     const std::string text = "stored " + std::to_string(id);
     return rh::Value{REG_BINARY, std::vector<BYTE>(text.begin(), text.end())};
@@ -452,7 +548,7 @@ TEST_F(History, AVersion3HiveKeepsItsHistoryReadableAfterTheUpgrade) {
   ASSERT_EQ(4u, before.size());
 
   ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "3"));
-  EXPECT_EQ(4, sql(hive, "SELECT user_version FROM pragma_user_version"));
+  EXPECT_EQ(5, sql(hive, "SELECT user_version FROM pragma_user_version"));
   const std::vector<rh::Record> after = history();
   ASSERT_EQ(5u, after.size());
   const struct {
@@ -475,6 +571,40 @@ TEST_F(History, AVersion3HiveKeepsItsHistoryReadableAfterTheUpgrade) {
   RegDiagReset();
   ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "4"));
   EXPECT_EQ(6, sql(hive, "SELECT count(*) FROM history"));
+}
+
+// A version 4 hive's records know nothing of their size: readers sum it,
+// the first writer counts it into each record once. A hive of a version
+// after this release's is refused, as an older release refuses this one's.
+TEST_F(History, AVersion4HiveGetsTheSizeOfItsRecordsCountedAtTheUpgrade) {
+  const std::string hive = registry_.machineHive();
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "1"));
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "v", "22"));
+  ASSERT_EQ(ERROR_SUCCESS, deleteValue(kKey, "v"));
+  RegDiagReset();
+  const int64_t held = sql(hive, kHeldBytes);
+  sql(hive, kBackToVersion4);
+  rh::Settings settings = historySettings();
+  EXPECT_EQ(held, settings.bytes);
+  EXPECT_EQ(int64_t(64) << 20, settings.maxBytes);
+  EXPECT_EQ(4, sql(hive, "SELECT user_version FROM pragma_user_version")) << "read as it is";
+
+  ASSERT_EQ(ERROR_SUCCESS, set(kKey, "w", "x"));
+  EXPECT_EQ(5, sql(hive, "SELECT user_version FROM pragma_user_version"));
+  const std::string miscounted =
+      "SELECT count(*) FROM history r WHERE bytes_before <> (SELECT"
+      " ifnull(sum(" +
+      kRecordSize + "), 0) FROM history WHERE id < r.id)";
+  EXPECT_EQ(0, sql(hive, miscounted.c_str()));
+  EXPECT_EQ(sql(hive, kHeldBytes), historySettings().bytes);
+
+  RegDiagReset();
+  sql(hive, "PRAGMA user_version=6");
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_BADDB, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key));
+  EXPECT_EQ(ERROR_BADDB, set(kKey, "w", "y"));
+  std::vector<rh::Record> records;
+  EXPECT_EQ(ERROR_BADDB, rh::ReadHistory(HKEY_LOCAL_MACHINE, {}, &records));
 }
 
 // A hive made before the history (schema version 1) gets it at its first
@@ -549,7 +679,7 @@ TEST_F(History, AVersion2HiveIsReadFoldedAndUpgradedOnceByItsFirstWriter) {
   EXPECT_EQ(2, sql(hive, "SELECT user_version FROM pragma_user_version"));
 
   ASSERT_EQ(ERROR_SUCCESS, set("ключ\\sub", "n", "1"));
-  EXPECT_EQ(4, sql(hive, "SELECT user_version FROM pragma_user_version"));
+  EXPECT_EQ(5, sql(hive, "SELECT user_version FROM pragma_user_version"));
   EXPECT_EQ(1, sql(hive, "SELECT count(*) FROM keys WHERE folded_path = 'КЛЮЧ'"));
   EXPECT_EQ(2, sql(hive, "SELECT parent FROM keys WHERE name = 'Sub'")) << "moved to the oldest";
   EXPECT_EQ(10, sql(hive, "SELECT seq + 1 FROM sqlite_sequence WHERE name = 'keys'"))

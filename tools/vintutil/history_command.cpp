@@ -36,6 +36,7 @@ struct HistoryOptions {
   bool force = false;
   std::optional<int64_t> maxRecords;
   std::optional<int64_t> maxAgeDays;
+  std::optional<int64_t> maxMiB;
   bool showSettings = false;
   bool forget = false;
 };
@@ -148,12 +149,36 @@ int RunExport(const HistoryOptions& o, const KeyPath& path) {
   return WriteRegFileTo(file, o.exportFile, o.force, HoldsPrivateData(path.root));
 }
 
+constexpr int64_t kMiB = 1 << 20;
+
+// A size in bytes, KiB or MiB, with one decimal when it is not whole.
+std::string SizeText(int64_t bytes) {
+  char text[40];
+  const auto in = [&](int64_t unit, const char* name) {
+    if (bytes % unit == 0) {
+      std::snprintf(text, sizeof text, "%lld %s", static_cast<long long>(bytes / unit), name);
+    } else {
+      std::snprintf(text, sizeof text, "%.1f %s", double(bytes) / double(unit), name);
+    }
+  };
+  if (bytes < 1024) {
+    in(1, "bytes");
+  } else if (bytes < kMiB) {
+    in(1024, "KiB");
+  } else {
+    in(kMiB, "MiB");
+  }
+  return text;
+}
+
+bool ChangesSettings(const HistoryOptions& o) { return o.maxRecords || o.maxAgeDays || o.maxMiB; }
+
 // The settings of the hive named (the machine hive when none is).
 int RunSettings(const HistoryOptions& o, std::optional<KeyPath> path) {
   if (!path) path = KeyPath{HKEY_LOCAL_MACHINE, ""};
   if (!path->subkey.empty())
     return Fail("the history settings belong to a hive: name HKLM or HKCU");
-  if (o.maxRecords || o.maxAgeDays) {
+  if (ChangesSettings(o)) {
     const auto outside = [](const std::optional<int64_t>& n, int64_t limit) {
       return n && (*n < 1 || *n > limit);
     };
@@ -166,14 +191,21 @@ int RunSettings(const HistoryOptions& o, std::optional<KeyPath> path) {
                   ": a history keeps records of 1 to " + std::to_string(rh::kMaxAgeDaysLimit) +
                   " days");
     }
-    const LONG rc = rh::ChangeHistorySettings(path->root, o.maxRecords, o.maxAgeDays);
+    if (outside(o.maxMiB, rh::kMaxBytesLimit / kMiB)) {
+      return Fail("--set-size " + std::to_string(*o.maxMiB) + ": a history holds 1 to " +
+                  std::to_string(rh::kMaxBytesLimit / kMiB) + " MiB");
+    }
+    std::optional<int64_t> maxBytes;
+    if (o.maxMiB) maxBytes = *o.maxMiB * kMiB;
+    const LONG rc = rh::ChangeHistorySettings(path->root, o.maxRecords, o.maxAgeDays, maxBytes);
     if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
   }
   rh::Settings settings;
   const LONG rc = rh::ReadHistorySettings(path->root, &settings);
   if (rc != ERROR_SUCCESS) return Fail(path->Full() + ": " + RegistryErrorText(rc));
-  std::cout << path->Full() << ": " << settings.records << " records; kept: at most "
-            << settings.maxRecords << " records, none older than " << settings.maxAgeDays
+  std::cout << path->Full() << ": " << settings.records << " records, " << SizeText(settings.bytes)
+            << "; kept: at most " << settings.maxRecords << " records and "
+            << SizeText(settings.maxBytes) << ", none older than " << settings.maxAgeDays
             << " days; " << CompleteSinceText(settings.completeSince) << "\n";
   return kExitSuccess;
 }
@@ -203,7 +235,7 @@ int RunHistory(const HistoryOptions& o) {
     path = ParseKeyPath(o.key);
     if (!path) return Fail("unknown root in '" + o.key + "': use HKLM\\... or HKCU\\...");
   }
-  if (o.maxRecords || o.maxAgeDays || o.showSettings) return RunSettings(o, path);
+  if (ChangesSettings(o) || o.showSettings) return RunSettings(o, path);
   if (o.forget) return RunForget(o, path);
   if (!o.exportFile.empty()) {
     if (!path) return Fail("--export needs a KEY");
@@ -250,6 +282,10 @@ void AddRegHistoryCommand(CLI::App& reg, int& status) {
   h->add_option("--set-age", options->maxAgeDays,
                 "keep no record older than this many days in the hive's history")
       ->type_name("DAYS");
+  h->add_option("--set-size", options->maxMiB,
+                "keep at most this many MiB of records (key, value name and data) in the hive's "
+                "history, the oldest going first; the newest record stays, whatever its size")
+      ->type_name("MIB");
   h->add_flag("--settings", options->showSettings, "show the hive's history settings");
   h->add_flag("--forget", options->forget,
               "remove the past data of the value named (--value, --default-value), or of every "

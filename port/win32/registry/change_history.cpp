@@ -109,21 +109,35 @@ std::string setting(const char* name) {
   return std::string("(SELECT value FROM settings WHERE name = '") + name + "')";
 }
 
+// SQL: the size of all records made until the record `id`, or the newest
+// one, and before the oldest.
+std::string sizeThrough(const std::string& id) {
+  return "(SELECT h.bytes_before + " + recordSizeSql("h") + " FROM history h WHERE h.id = " + id +
+         ")";
+}
+std::string sizeThroughNewest() {
+  return "(SELECT h.bytes_before + " + recordSizeSql("h") +
+         " FROM history h ORDER BY h.id DESC LIMIT 1)";
+}
+std::string sizeBeforeOldest() { return "(SELECT bytes_before FROM history ORDER BY id LIMIT 1)"; }
+
 std::string triggersSql() {
   std::string sql;
   for (const RecordedChange& c : kRecordedChanges) {
     sql += std::string("CREATE TEMP TRIGGER ") + c.trigger + " AFTER " + c.event + " BEGIN " +
            insertRecordSql(c.change, c.key, c.value, c.oldValue, c.newValue) + "; END;";
   }
-  // Checked at every record with two index lookups; the pruning itself runs
-  // once the record limit is passed (then every 1/64 of it) or once the
-  // oldest record is an hour past the age limit.
+  // Checked at every record with index lookups of the oldest record and the
+  // settings; the pruning itself runs once the record limit is passed (then
+  // every 1/64 of it), the size limit likewise, or once the oldest record is
+  // an hour past the age limit.
   sql +=
       "CREATE TEMP TRIGGER history_retention AFTER INSERT ON main.history WHEN"
       " (SELECT NEW.id - id >= " +
       setting(kSettingMaxRecords) + " OR time < NEW.time - " + setting(kSettingMaxAgeDays) +
-      " * 86400000000 - 3600000000 FROM history ORDER BY id LIMIT 1) BEGIN " +
-      pruneHistorySql("NEW.id", "NEW.time") + " END;";
+      " * 86400000000 - 3600000000 OR NEW.bytes_before + " + recordSizeSql("NEW") +
+      " - bytes_before > " + setting(kSettingMaxBytes) +
+      " FROM history ORDER BY id LIMIT 1) BEGIN " + pruneHistorySql("NEW.id", "NEW.time") + " END;";
   return sql;
 }
 
@@ -134,14 +148,39 @@ int64_t microsecondsNow() {
   return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+std::string recordSizeSql(const std::string& row) {
+  return "(length(CAST(" + row + ".key AS BLOB)) + ifnull(length(CAST(" + row +
+         ".value AS BLOB)), 0) + ifnull(length(" + row + ".old_data), 0) + ifnull(length(" + row +
+         ".new_data), 0))";
+}
+
+std::string historySizeSql() {
+  return "ifnull(" + sizeThroughNewest() + " - " + sizeBeforeOldest() + ", 0)";
+}
+
+std::string recountHistorySizeSql() {
+  return "UPDATE history SET bytes_before = counted.bytes FROM (SELECT h.id, ifnull(sum(" +
+         recordSizeSql("h") +
+         ") OVER (ORDER BY h.id ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) AS bytes"
+         " FROM history h) AS counted"
+         " WHERE history.id = counted.id AND history.bytes_before <> counted.bytes;";
+}
+
 std::string pruneHistorySql(const std::string& newestId, const std::string& now) {
   // Records are removed oldest first by id; the first id to keep is the
-  // larger of the one the record limit and the one the age limit allow.
+  // largest of the ones the record, size and age limits allow. The size
+  // limit's: the oldest record from which on the records up to the newest
+  // fit (bytes_before grows with the id), else the newest.
   const std::string records = setting(kSettingMaxRecords);
-  const std::string firstKept =
-      "max(" + newestId + " - " + records + " + " + records +
-      " / 64 + 1, coalesce((SELECT id FROM" + " history WHERE time >= " + now + " - " +
-      setting(kSettingMaxAgeDays) + " * 86400000000 ORDER BY id LIMIT 1), " + newestId + " + 1))";
+  const std::string bytes = setting(kSettingMaxBytes);
+  const std::string byRecords = newestId + " - " + records + " + " + records + " / 64 + 1";
+  const std::string bySize =
+      "coalesce((SELECT id FROM history WHERE bytes_before >= " + sizeThrough(newestId) + " - " +
+      bytes + " + " + bytes + " / 64 ORDER BY id LIMIT 1), " + newestId + ")";
+  const std::string byAge = "coalesce((SELECT id FROM history WHERE time >= " + now + " - " +
+                            setting(kSettingMaxAgeDays) + " * 86400000000 ORDER BY id LIMIT 1), " +
+                            newestId + " + 1)";
+  const std::string firstKept = "max(" + byRecords + ", " + bySize + ", " + byAge + ")";
   return std::string(
              "UPDATE settings SET value = max(value, coalesce((SELECT max(time) FROM "
              "history WHERE id < ") +
@@ -164,11 +203,12 @@ void ChangeAuthor::refresh() {
 std::string insertRecordSql(const std::string& change, const std::string& key,
                             const std::string& value, const std::string& oldValue,
                             const std::string& newValue) {
+  // The newest record is the last row of the table, where the insert goes.
   return "INSERT INTO history(time, uid, user_name, pid, program, change, key, folded_key, value,"
-         " old_type, old_data, new_type, new_data) VALUES(history_time(), history_uid(), "
-         "history_user(),"
-         " history_pid(), history_program(), '" +
-         change + "', " + key + ", " + value + ", " + oldValue + ", " + newValue + ")";
+         " old_type, old_data, new_type, new_data, bytes_before) VALUES(history_time(),"
+         " history_uid(), history_user(), history_pid(), history_program(), '" +
+         change + "', " + key + ", " + value + ", " + oldValue + ", " + newValue + ", ifnull(" +
+         sizeThroughNewest() + ", 0))";
 }
 
 int registerHistoryFunctions(sqlite3* db, const ChangeAuthor* author) {

@@ -73,11 +73,27 @@ std::string insertRecordSql(const std::string& change, const std::string& key,
 // outlive the connection. Returns a SQLite result code.
 int recordChanges(sqlite3* db, const ChangeAuthor* author);
 
+// SQL: the size of the history record `row` (a table name or alias, or
+// NEW): the bytes of its key path, value name and data. The size limit
+// counts these; a record's fixed columns are bounded by the record limit.
+std::string recordSizeSql(const std::string& row);
+
+// SQL: the size of the records the history holds. Each record holds the
+// size of all records made before it (bytes_before), so the sum is the
+// newest record's total less the oldest's.
+std::string historySizeSql();
+
+// A statement that sets each record's bytes_before from the records before
+// it: after an upgrade and after data was forgotten.
+std::string recountHistorySizeSql();
+
 // The statements that bring the history within the retention settings:
 // remove the oldest records until at most the record limit less 1/64 of it
-// remain and none is older than the age limit, and move the time from which
-// the history is complete past the newest one removed. `newestId` and `now`
-// are SQL expressions for the newest record's id and the current time.
+// remain, their size is at most the size limit less 1/64 of it (the newest
+// record stays, whatever its size) and none is older than the age limit,
+// and move the time from which the history is complete past the newest one
+// removed. `newestId` and `now` are SQL expressions for the newest record's
+// id and the current time.
 std::string pruneHistorySql(const std::string& newestId, const std::string& now);
 
 // Test fault: the nth history record from now (1 = the next) fails to be

@@ -163,19 +163,24 @@ Change changeOf(std::string_view text) {
 
 // Reads the settings of a hive with history.
 LONG readSettings(HiveConnection& c, Settings* settings) {
-  Statement q(c.db(),
-              std::string("SELECT (SELECT value FROM settings WHERE name = '") +
-                  vreg::kSettingMaxRecords + "'), (SELECT value FROM settings WHERE name = '" +
-                  vreg::kSettingMaxAgeDays + "'), (SELECT value FROM settings WHERE name = '" +
-                  vreg::kSettingCompleteSince +
-                  "'), (SELECT count(*) FROM history), (SELECT coalesce(max(id), 0) FROM history)");
+  const auto setting = [](const char* name) {
+    return std::string("(SELECT value FROM settings WHERE name = '") + name + "'), ";
+  };
+  Statement q(c.db(), "SELECT " + setting(vreg::kSettingMaxRecords) +
+                          setting(vreg::kSettingMaxAgeDays) + setting(vreg::kSettingMaxBytes) +
+                          setting(vreg::kSettingCompleteSince) +
+                          "(SELECT count(*) FROM history), (SELECT coalesce(max(id), 0) FROM "
+                          "history), " +
+                          vreg::historySizeSql());
   int rc = q.step();
   if (rc != SQLITE_ROW) return sqliteToWin32(rc);
   settings->maxRecords = q.integer(0);
   settings->maxAgeDays = q.integer(1);
-  settings->completeSince = q.integer(2);
-  settings->records = q.integer(3);
-  settings->newestId = q.integer(4);
+  settings->maxBytes = q.integer(2);
+  settings->completeSince = q.integer(3);
+  settings->records = q.integer(4);
+  settings->newestId = q.integer(5);
+  settings->bytes = q.integer(6);
   return ERROR_SUCCESS;
 }
 
@@ -495,6 +500,7 @@ LONG ReadHistorySettings(HKEY hive, Settings* settings) {
   *settings = Settings();
   settings->maxRecords = vreg::kDefaultMaxRecords;
   settings->maxAgeDays = vreg::kDefaultMaxAgeDays;
+  settings->maxBytes = vreg::kDefaultMaxBytes;
   settings->completeSince = INT64_MAX;
   HiveConnection c;
   LONG result = c.openForReading(hive);
@@ -554,9 +560,12 @@ int changeSetting(HiveConnection& c, const char* name, int64_t value) {
 }  // namespace
 
 LONG ChangeHistorySettings(HKEY hive, std::optional<int64_t> maxRecords,
-                           std::optional<int64_t> maxAgeDays) {
-  if ((maxRecords && (*maxRecords < 1 || *maxRecords > kMaxRecordsLimit)) ||
-      (maxAgeDays && (*maxAgeDays < 1 || *maxAgeDays > kMaxAgeDaysLimit))) {
+                           std::optional<int64_t> maxAgeDays, std::optional<int64_t> maxBytes) {
+  const auto outside = [](const std::optional<int64_t>& n, int64_t limit) {
+    return n && (*n < 1 || *n > limit);
+  };
+  if (outside(maxRecords, kMaxRecordsLimit) || outside(maxAgeDays, kMaxAgeDaysLimit) ||
+      outside(maxBytes, kMaxBytesLimit)) {
     return ERROR_INVALID_PARAMETER;
   }
   HiveConnection c;
@@ -565,7 +574,9 @@ LONG ChangeHistorySettings(HKEY hive, std::optional<int64_t> maxRecords,
   WriteTransaction transaction(c);
   int rc = transaction.started();
   const std::pair<const char*, std::optional<int64_t>> changes[] = {
-      {vreg::kSettingMaxRecords, maxRecords}, {vreg::kSettingMaxAgeDays, maxAgeDays}};
+      {vreg::kSettingMaxRecords, maxRecords},
+      {vreg::kSettingMaxAgeDays, maxAgeDays},
+      {vreg::kSettingMaxBytes, maxBytes}};
   for (const auto& [name, value] : changes) {
     if (value && rc == SQLITE_OK) rc = changeSetting(c, name, *value);
   }
@@ -598,6 +609,11 @@ LONG ForgetPastData(HKEY hive, const std::string& key, const std::optional<std::
         value ? std::optional<std::string>(foldName(*value)) : std::nullopt;
     rc = forget.bind(1, foldedKey).bind(2, foldedValue).step();
     if (rc == SQLITE_DONE) rc = SQLITE_OK;
+  }
+  if (rc == SQLITE_OK) {
+    // The records hold less now: the size of the records before each is
+    // counted again, so that the size limit counts only what is held.
+    rc = c.exec(vreg::recountHistorySizeSql());
   }
   if (rc == SQLITE_OK) {
     Statement record(c.db(), vreg::insertRecordSql(vreg::kPastDataForgotten, "?1, fold_name(?1)",

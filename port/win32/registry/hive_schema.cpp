@@ -116,6 +116,15 @@ std::string version3(const ChangeAuthor& author, int64_t now) {
       "CREATE INDEX history_by_key ON history(folded_key, id);";
 }
 
+// Version 5: each history record holds the size of the records made before
+// it, so that the history's size is known from its oldest and newest
+// records; the size limit.
+std::string version5() {
+  return "ALTER TABLE history ADD COLUMN bytes_before INTEGER NOT NULL DEFAULT 0;" +
+         recountHistorySizeSql() + "INSERT INTO settings(name, value) VALUES('" + kSettingMaxBytes +
+         "', " + std::to_string(kDefaultMaxBytes) + ");";
+}
+
 // One step of the chain: the SQL that takes a hive from the version before
 // to `version`. `created`: the hive is being made, not upgraded.
 struct UpgradeStep {
@@ -136,6 +145,7 @@ const UpgradeStep kUpgradeSteps[] = {
     // What new records hold changes, not the tables; records made before
     // keep the data after their change and are read as they are.
     {4, [](bool) { return std::string(); }},
+    {5, [](bool) { return version5(); }},
 };
 static_assert(sizeof kUpgradeSteps / sizeof kUpgradeSteps[0] == kHiveSchemaVersion,
               "one step per version");
@@ -176,7 +186,8 @@ int checkCurrentTables(sqlite3* db) {
       "  AND name IN ('keys', 'vals', 'history', 'settings')) = 4"
       " AND EXISTS(SELECT 1 FROM pragma_table_info('keys') WHERE name = 'folded_path')"
       " AND EXISTS(SELECT 1 FROM pragma_table_info('vals') WHERE name = 'folded_name')"
-      " AND EXISTS(SELECT 1 FROM pragma_table_info('history') WHERE name = 'folded_key')");
+      " AND EXISTS(SELECT 1 FROM pragma_table_info('history') WHERE name = 'folded_key')"
+      " AND EXISTS(SELECT 1 FROM pragma_table_info('history') WHERE name = 'bytes_before')");
 }
 
 // Runs the steps after `from` up to the current version and records it.
@@ -240,18 +251,29 @@ int upgradeHiveSchema(sqlite3* db) {
 int readAsCurrentSchema(sqlite3* db, int* version) {
   int rc = registerNameFolding(db);
   if (rc == SQLITE_OK) rc = storedVersion(db, version);
-  if (rc != SQLITE_OK || *version >= 3) return rc;
+  if (rc != SQLITE_OK || *version >= int(kHiveSchemaVersion)) return rc;
   // TEMP objects come first in name resolution, so these views stand in
   // for the stored tables of the same names.
-  std::string views =
-      "CREATE TEMP VIEW keys AS SELECT id, parent, name, fold_name(name) AS folded_name, path,"
-      " fold_name(path) AS folded_path, written FROM main.keys;"
-      "CREATE TEMP VIEW vals AS SELECT rowid AS id, key, name, fold_name(name) AS folded_name,"
-      " type, data FROM main.vals;";
-  if (*version >= 2)
+  std::string views;
+  if (*version < 3) {
     views +=
-        "CREATE TEMP VIEW history AS SELECT *, fold_name(key) AS folded_key FROM main.history;";
-  return exec(db, views);
+        "CREATE TEMP VIEW keys AS SELECT id, parent, name, fold_name(name) AS folded_name, path,"
+        " fold_name(path) AS folded_path, written FROM main.keys;"
+        "CREATE TEMP VIEW vals AS SELECT rowid AS id, key, name, fold_name(name) AS folded_name,"
+        " type, data FROM main.vals;";
+  }
+  if (*version >= 2) {
+    // The size of the records before each, summed where it is read (the
+    // size of the history, in the settings).
+    views += std::string("CREATE TEMP VIEW history AS SELECT r.*,") +
+             (*version < 3 ? " fold_name(r.key) AS folded_key," : "") + " (SELECT ifnull(sum(" +
+             recordSizeSql("h") +
+             "), 0) FROM main.history h WHERE h.id < r.id) AS bytes_before FROM main.history r;"
+             "CREATE TEMP VIEW settings AS SELECT name, value FROM main.settings UNION ALL"
+             " VALUES('" +
+             kSettingMaxBytes + "', " + std::to_string(kDefaultMaxBytes) + ");";
+  }
+  return views.empty() ? SQLITE_OK : exec(db, views);
 }
 
 }  // namespace vreg

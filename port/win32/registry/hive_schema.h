@@ -17,20 +17,25 @@ namespace vreg {
 // Windows compares names (name_folding.h), beside the name as given; from 4
 // on, a record of a value set holds the data before the change only (the
 // data after it is the value's next record's data before, or the present
-// value), so an older release, which would show it as absent, refuses it.
+// value), so an older release, which would show it as absent, refuses it;
+// 5 bounds the history's size: each record holds the size of all records
+// made before it (history.bytes_before), which an older release would leave
+// out of the records it adds.
 constexpr unsigned kHiveApplicationId = 0x56524547;
-constexpr unsigned kHiveSchemaVersion = 4;
+constexpr unsigned kHiveSchemaVersion = 5;
 constexpr unsigned kOldestHiveSchemaVersion = 1;
 
 // The rows of the settings table.
 constexpr const char kSettingMaxRecords[] = "history_max_records";
 constexpr const char kSettingMaxAgeDays[] = "history_max_age_days";
+constexpr const char kSettingMaxBytes[] = "history_max_bytes";
 // Every change after this time (microseconds since 1970, UTC) is recorded:
 // 0 for a hive created with the history, else the upgrade that added it, or
 // the newest record retention removed.
 constexpr const char kSettingCompleteSince[] = "history_complete_since";
 constexpr int64_t kDefaultMaxRecords = 100000;
 constexpr int64_t kDefaultMaxAgeDays = 365;
+constexpr int64_t kDefaultMaxBytes = int64_t(64) << 20;
 
 // Makes the SQL function fold_name(text) available on `db`: the folded form
 // of a name (name_folding.h); NULL stays NULL.
