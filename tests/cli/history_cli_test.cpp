@@ -97,17 +97,17 @@ TEST_F(CliHistory, ListsChangesNewestFirstWithDecodedValues) {
   RunFails({"reg", "history", "--since", "soon"}, "not an ISO 8601 time");
 }
 
-// The size held counts each record's key, value name and data: a record of
-// a setting holds its name and two REG_QWORDs.
+// The size held counts the data of each record: a record of a setting holds
+// two REG_QWORDs.
 TEST_F(CliHistory, SettingsAreShownAndChangedPerHive) {
   EXPECT_THAT(RunOk({"reg", "history", "HKCU", "--set-limit", "50", "--set-age", "10"}).out,
-              HasSubstr("HKEY_CURRENT_USER: 2 records, 71 bytes; kept: at most 50 records and "
+              HasSubstr("HKEY_CURRENT_USER: 2 records, 32 bytes; kept: at most 50 records and "
                         "64 MiB, none older than 10 days"));
   EXPECT_THAT(RunOk({"reg", "history", "--settings"}).out,
               HasSubstr("HKEY_LOCAL_MACHINE: 0 records, 0 bytes; kept: at most 100000 records "
                         "and 64 MiB, none older than 365 days"));
   EXPECT_THAT(RunOk({"reg", "history", "HKCU", "--set-size", "2"}).out,
-              HasSubstr("HKEY_CURRENT_USER: 3 records, 104 bytes; kept: at most 50 records and "
+              HasSubstr("HKEY_CURRENT_USER: 3 records, 48 bytes; kept: at most 50 records and "
                         "2 MiB"));
   const std::regex who("\\S+  \\S+\\([0-9]+\\)  vintutil\\[[0-9]+\\]  ");
   EXPECT_THAT(std::regex_replace(RunOk({"reg", "history", "HKCU"}).out, who, ""),

@@ -56,7 +56,7 @@ std::vector<rh::Record> history(HKEY root = HKEY_LOCAL_MACHINE, const rh::Filter
 
 // Runs `statements` on the hive file with SQLite, beside the registry; the
 // first column of the last row they return, -1 for none.
-int64_t sql(const std::string& hive, const char* statements) {
+int64_t sql(const std::string& hive, const std::string& statements) {
   sqlite3* db = nullptr;
   int64_t last = -1;
   EXPECT_EQ(SQLITE_OK, sqlite3_open(hive.c_str(), &db));
@@ -64,24 +64,32 @@ int64_t sql(const std::string& hive, const char* statements) {
     *static_cast<int64_t*>(out) = row[0] ? atoll(row[0]) : -1;
     return 0;
   };
-  EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, statements, keep, &last, nullptr)) << statements;
+  EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, statements.c_str(), keep, &last, nullptr)) << statements;
   sqlite3_close(db);
   return last;
 }
 
-// The size of a history record, summed here from its columns: its key
-// path, value name and data, in bytes; and of all records held.
-const std::string kRecordSize =
-    "(length(CAST(key AS BLOB)) + ifnull(length(CAST(value AS BLOB)), 0)"
-    " + ifnull(length(old_data), 0) + ifnull(length(new_data), 0))";
-const std::string kHeldBytesSql = "SELECT ifnull(sum(" + kRecordSize + "), 0) FROM history";
-const char* const kHeldBytes = kHeldBytesSql.c_str();
+// The size of a history record, summed here from its columns: the bytes of
+// the data it holds; and of all records held.
+const std::string kRecordSize = "(ifnull(length(old_data), 0) + ifnull(length(new_data), 0))";
+const std::string kHeldBytes = "SELECT ifnull(sum(" + kRecordSize + "), 0) FROM history";
 
-// Takes a current hive's tables back to version 4, before each record held
+// The history table as version 2 made it.
+const std::string kVersion2History =
+    "CREATE TABLE history(  id INTEGER PRIMARY KEY,  time INTEGER NOT NULL,"
+    "  uid INTEGER NOT NULL,  user_name TEXT NOT NULL,  pid INTEGER NOT NULL,"
+    "  program TEXT NOT NULL,  change TEXT NOT NULL,  key TEXT NOT NULL,  value TEXT,"
+    "  old_type INTEGER, old_data BLOB,  new_type INTEGER, new_data BLOB);";
+
+// Takes a current hive's history back to version 4, before each record held
 // the size of the records before it.
-const char kBackToVersion4[] =
-    "ALTER TABLE history DROP COLUMN bytes_before;"
-    " DELETE FROM settings WHERE name = 'history_max_bytes'; PRAGMA user_version=4;";
+const std::string kBackToVersion4 =
+    "ALTER TABLE history RENAME TO history5;" + kVersion2History +
+    "ALTER TABLE history ADD COLUMN folded_key TEXT;"
+    "INSERT INTO history SELECT id, time, uid, user_name, pid, program, change, key, value,"
+    " old_type, old_data, new_type, new_data, folded_key FROM history5;"
+    "DROP TABLE history5; CREATE INDEX history_by_key ON history(folded_key, id);"
+    "DELETE FROM settings WHERE name = 'history_max_bytes'; PRAGMA user_version=4;";
 
 rh::Settings historySettings() {
   rh::Settings settings;
@@ -321,12 +329,14 @@ TEST_F(History, TheSizeLimitRemovesTheOldestRecordsFirst) {
     const int64_t before = held;
     held = sql(hive, kHeldBytes);
     ASSERT_LE(held, kLimit);
+    const int64_t added =
+        sql(hive, "SELECT " + kRecordSize + " FROM history ORDER BY id DESC LIMIT 1");
     const int64_t oldest = sql(hive, "SELECT min(id) FROM history");
-    if (held < before) {
-      EXPECT_GT(before + 1600, kLimit) << "removed before the limit was passed";
+    if (oldest != oldestId) {
+      EXPECT_GT(before + added, kLimit) << "removed before the limit was passed";
       fewestAfterPruning = std::min(fewestAfterPruning, held);
     } else {
-      EXPECT_EQ(oldestId, oldest) << "removed though the size went up";
+      EXPECT_EQ(before + added, held);
     }
     EXPECT_EQ(sql(hive, "SELECT max(id) - min(id) + 1 FROM history"),
               sql(hive, "SELECT count(*) FROM history"))
@@ -595,7 +605,7 @@ TEST_F(History, AVersion4HiveGetsTheSizeOfItsRecordsCountedAtTheUpgrade) {
       "SELECT count(*) FROM history r WHERE bytes_before <> (SELECT"
       " ifnull(sum(" +
       kRecordSize + "), 0) FROM history WHERE id < r.id)";
-  EXPECT_EQ(0, sql(hive, miscounted.c_str()));
+  EXPECT_EQ(0, sql(hive, miscounted));
   EXPECT_EQ(sql(hive, kHeldBytes), historySettings().bytes);
 
   RegDiagReset();
@@ -650,22 +660,19 @@ TEST_F(History, AVersion2HiveIsReadFoldedAndUpgradedOnceByItsFirstWriter) {
       "CREATE INDEX keys_by_parent ON keys(parent, name COLLATE NOCASE);"
       "CREATE TABLE vals(  key INTEGER NOT NULL REFERENCES keys(id),"
       "  name TEXT NOT NULL COLLATE NOCASE,  type INTEGER NOT NULL,  data BLOB NOT NULL,"
-      "  UNIQUE(key, name));"
-      "CREATE TABLE history(  id INTEGER PRIMARY KEY,  time INTEGER NOT NULL,"
-      "  uid INTEGER NOT NULL,  user_name TEXT NOT NULL,  pid INTEGER NOT NULL,"
-      "  program TEXT NOT NULL,  change TEXT NOT NULL,  key TEXT NOT NULL,  value TEXT,"
-      "  old_type INTEGER, old_data BLOB,  new_type INTEGER, new_data BLOB);"
-      "CREATE TABLE settings(name TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
-      "INSERT INTO settings VALUES('history_max_records', 100000),"
-      " ('history_max_age_days', 365), ('history_complete_since', 0);"
-      "INSERT INTO keys VALUES(1, NULL, '', '', 0), (2, 1, 'Ключ', 'Ключ', 5),"
-      " (3, 1, 'КЛЮЧ', 'КЛЮЧ', 6), (4, 3, 'Sub', 'КЛЮЧ\\Sub', 6), (9, 1, 'gone', 'gone', 0);"
-      "DELETE FROM keys WHERE id = 9;"
-      "INSERT INTO vals VALUES(2, 'äpfel', 1, CAST('old' AS BLOB)),"
-      " (3, 'ÄPFEL', 1, CAST('new' AS BLOB)), (3, 'only', 1, CAST('here' AS BLOB));"
-      "INSERT INTO history(time, uid, user_name, pid, program, change, key, value, new_type,"
-      " new_data) VALUES(1, 0, 'root', 1, 'p', 'value set', 'КЛЮЧ', 'only', 1, CAST('here' AS "
-      "BLOB));");
+      "  UNIQUE(key, name));" +
+          kVersion2History +
+          "CREATE TABLE settings(name TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
+          "INSERT INTO settings VALUES('history_max_records', 100000),"
+          " ('history_max_age_days', 365), ('history_complete_since', 0);"
+          "INSERT INTO keys VALUES(1, NULL, '', '', 0), (2, 1, 'Ключ', 'Ключ', 5),"
+          " (3, 1, 'КЛЮЧ', 'КЛЮЧ', 6), (4, 3, 'Sub', 'КЛЮЧ\\Sub', 6), (9, 1, 'gone', 'gone', 0);"
+          "DELETE FROM keys WHERE id = 9;"
+          "INSERT INTO vals VALUES(2, 'äpfel', 1, CAST('old' AS BLOB)),"
+          " (3, 'ÄPFEL', 1, CAST('new' AS BLOB)), (3, 'only', 1, CAST('here' AS BLOB));"
+          "INSERT INTO history(time, uid, user_name, pid, program, change, key, value, new_type,"
+          " new_data) VALUES(1, 0, 'root', 1, 'p', 'value set', 'КЛЮЧ', 'only', 1, CAST('here' AS "
+          "BLOB));");
 
   // Read as it is by readers, with the new comparison: the two keys are one
   // subtree.

@@ -127,17 +127,26 @@ std::string triggersSql() {
     sql += std::string("CREATE TEMP TRIGGER ") + c.trigger + " AFTER " + c.event + " BEGIN " +
            insertRecordSql(c.change, c.key, c.value, c.oldValue, c.newValue) + "; END;";
   }
-  // Checked at every record with index lookups of the oldest record and the
-  // settings; the pruning itself runs once the record limit is passed (then
-  // every 1/64 of it), the size limit likewise, or once the oldest record is
-  // an hour past the age limit.
+  // Checked at every record: the oldest record, and the limits in one scan
+  // of the settings (a few rows on one page: cheaper than a look-up per
+  // limit). The pruning runs once the record limit is passed (then every
+  // 1/64 of it), the size limit likewise, or once the oldest record is an
+  // hour past the age limit. It is a trigger of its own, on a view that holds
+  // nothing: SQLite sets up the memory of a trigger's whole program each
+  // time the trigger fires, and the check fires at every record.
   sql +=
+      "CREATE TEMP VIEW history_pruning(newest, now) AS SELECT NULL, NULL;"
+      "CREATE TEMP TRIGGER history_prune INSTEAD OF INSERT ON history_pruning BEGIN " +
+      pruneHistorySql("NEW.newest", "NEW.now") +
+      " END;"
       "CREATE TEMP TRIGGER history_retention AFTER INSERT ON main.history WHEN"
-      " (SELECT NEW.id - id >= " +
-      setting(kSettingMaxRecords) + " OR time < NEW.time - " + setting(kSettingMaxAgeDays) +
-      " * 86400000000 - 3600000000 OR NEW.bytes_before + " + recordSizeSql("NEW") +
-      " - bytes_before > " + setting(kSettingMaxBytes) +
-      " FROM history ORDER BY id LIMIT 1) BEGIN " + pruneHistorySql("NEW.id", "NEW.time") + " END;";
+      " (SELECT (SELECT max(CASE s.name WHEN '" +
+      std::string(kSettingMaxRecords) + "' THEN NEW.id - h.id >= s.value WHEN '" +
+      kSettingMaxAgeDays + "' THEN h.time < NEW.time - s.value * 86400000000 - 3600000000 WHEN '" +
+      kSettingMaxBytes + "' THEN NEW.bytes_before + " + recordSizeSql("NEW") +
+      " - h.bytes_before > s.value END) FROM settings s)"
+      " FROM history h ORDER BY h.id LIMIT 1) BEGIN"
+      " INSERT INTO history_pruning VALUES(NEW.id, NEW.time); END;";
   return sql;
 }
 
@@ -149,9 +158,13 @@ int64_t microsecondsNow() {
 }
 
 std::string recordSizeSql(const std::string& row) {
-  return "(length(CAST(" + row + ".key AS BLOB)) + ifnull(length(CAST(" + row +
-         ".value AS BLOB)), 0) + ifnull(length(" + row + ".old_data), 0) + ifnull(length(" + row +
-         ".new_data), 0))";
+  // length() of a blob column reads the length only, not the data.
+  return "(ifnull(length(" + row + ".old_data), 0) + ifnull(length(" + row + ".new_data), 0))";
+}
+
+std::string sizeBeforeEachSql(const std::string& row) {
+  return "ifnull(sum(" + recordSizeSql(row) + ") OVER (ORDER BY " + row +
+         ".id ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0)";
 }
 
 std::string historySizeSql() {
@@ -159,10 +172,9 @@ std::string historySizeSql() {
 }
 
 std::string recountHistorySizeSql() {
-  return "UPDATE history SET bytes_before = counted.bytes FROM (SELECT h.id, ifnull(sum(" +
-         recordSizeSql("h") +
-         ") OVER (ORDER BY h.id ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) AS bytes"
-         " FROM history h) AS counted"
+  return "UPDATE history SET bytes_before = counted.bytes FROM (SELECT h.id, " +
+         sizeBeforeEachSql("h") +
+         " AS bytes FROM history h) AS counted"
          " WHERE history.id = counted.id AND history.bytes_before <> counted.bytes;";
 }
 

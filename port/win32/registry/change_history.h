@@ -74,9 +74,14 @@ std::string insertRecordSql(const std::string& change, const std::string& key,
 int recordChanges(sqlite3* db, const ChangeAuthor* author);
 
 // SQL: the size of the history record `row` (a table name or alias, or
-// NEW): the bytes of its key path, value name and data. The size limit
-// counts these; a record's fixed columns are bounded by the record limit.
+// NEW): the bytes of the data it holds (before and after its change). The
+// size limit counts these; the rest of a record is bounded by the record
+// limit.
 std::string recordSizeSql(const std::string& row);
+
+// SQL: in a query over the history record `row` (an alias), the size of
+// all records before it, by id (a window function).
+std::string sizeBeforeEachSql(const std::string& row);
 
 // SQL: the size of the records the history holds. Each record holds the
 // size of all records made before it (bytes_before), so the sum is the

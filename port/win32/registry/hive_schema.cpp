@@ -118,11 +118,36 @@ std::string version3(const ChangeAuthor& author, int64_t now) {
 
 // Version 5: each history record holds the size of the records made before
 // it, so that the history's size is known from its oldest and newest
-// records; the size limit.
+// records; the size limit. The history is made anew to place the size
+// before the data: a column after a large blob is read through the blob's
+// overflow pages.
 std::string version5() {
-  return "ALTER TABLE history ADD COLUMN bytes_before INTEGER NOT NULL DEFAULT 0;" +
-         recountHistorySizeSql() + "INSERT INTO settings(name, value) VALUES('" + kSettingMaxBytes +
-         "', " + std::to_string(kDefaultMaxBytes) + ");";
+  const char columns[] =
+      "uid, user_name, pid, program, change, key, value, old_type, old_data, new_type, new_data,"
+      " folded_key";
+  return std::string(
+             "CREATE TABLE history_sized("
+             "  id INTEGER PRIMARY KEY,"
+             "  time INTEGER NOT NULL,"
+             "  bytes_before INTEGER NOT NULL,"
+             "  uid INTEGER NOT NULL,"
+             "  user_name TEXT NOT NULL,"
+             "  pid INTEGER NOT NULL,"
+             "  program TEXT NOT NULL,"
+             "  change TEXT NOT NULL,"
+             "  key TEXT NOT NULL,"
+             "  value TEXT,"
+             "  old_type INTEGER, old_data BLOB,"
+             "  new_type INTEGER, new_data BLOB,"
+             "  folded_key TEXT);"
+             "INSERT INTO history_sized(id, time, bytes_before, ") +
+         columns + ") SELECT h.id, h.time, " + sizeBeforeEachSql("h") + ", " + columns +
+         " FROM history h ORDER BY h.id;"
+         "DROP TABLE history;"
+         "ALTER TABLE history_sized RENAME TO history;"
+         "CREATE INDEX history_by_key ON history(folded_key, id);"
+         "INSERT INTO settings(name, value) VALUES('" +
+         kSettingMaxBytes + "', " + std::to_string(kDefaultMaxBytes) + ");";
 }
 
 // One step of the chain: the SQL that takes a hive from the version before
