@@ -73,9 +73,9 @@ struct Filter {
 struct Settings {
   int64_t maxRecords = 0;
   int64_t maxAgeDays = 0;
-  // The size the records may take together, in bytes: each record's key
-  // path, value name and data. The oldest records go first; the newest
-  // stays, whatever its size.
+  // The size of the data (before and after each change) the records may
+  // hold together, in bytes. The oldest records go first; the newest stays,
+  // whatever its size.
   int64_t maxBytes = 0;
   // Every change after this time is in the history; INT64_MAX when the hive
   // has no history yet (not created, or not yet upgraded by a writer).

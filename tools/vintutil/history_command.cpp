@@ -283,8 +283,8 @@ void AddRegHistoryCommand(CLI::App& reg, int& status) {
                 "keep no record older than this many days in the hive's history")
       ->type_name("DAYS");
   h->add_option("--set-size", options->maxMiB,
-                "keep at most this many MiB of records (key, value name and data) in the hive's "
-                "history, the oldest going first; the newest record stays, whatever its size")
+                "keep at most this many MiB of past data in the hive's history, the oldest records "
+                "going first; the newest record stays, whatever its size")
       ->type_name("MIB");
   h->add_flag("--settings", options->showSettings, "show the hive's history settings");
   h->add_flag("--forget", options->forget,
