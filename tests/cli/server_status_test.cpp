@@ -41,6 +41,7 @@ TEST_F(CliServer, StatusNamesWhereEachHiveLivesAndThatItAnswers) {
   if (registry_.served()) {
     EXPECT_THAT(table, HasSubstr("HKEY_LOCAL_MACHINE  server "));
     EXPECT_THAT(table, HasSubstr(ServedDatabase()));
+    EXPECT_THAT(table, HasSubstr("\n                    replica "));
     EXPECT_THAT(json,
                 HasSubstr("{\"root\": \"HKEY_LOCAL_MACHINE\", \"served\": true, \"where\": "));
   } else {
@@ -49,13 +50,15 @@ TEST_F(CliServer, StatusNamesWhereEachHiveLivesAndThatItAnswers) {
     EXPECT_THAT(json,
                 HasSubstr("{\"root\": \"HKEY_LOCAL_MACHINE\", \"served\": false, \"where\": \"" +
                           registry_.machineHive() +
-                          "\", \"reachable\": true, \"problem\": null, \"note\": null}"));
+                          "\", \"reachable\": true, \"problem\": null, \"note\": null, "
+                          "\"replica\": null, \"replica_in_step_at\": null}"));
   }
   EXPECT_THAT(table, HasSubstr("HKEY_CURRENT_USER   file " + registry_.userHive() +
                                "\n                    reachable\n"));
   EXPECT_THAT(json, HasSubstr("{\"root\": \"HKEY_CURRENT_USER\", \"served\": false, \"where\": \"" +
                               registry_.userHive() +
-                              "\", \"reachable\": true, \"problem\": null, \"note\": null}"));
+                              "\", \"reachable\": true, \"problem\": null, \"note\": null, "
+                              "\"replica\": null, \"replica_in_step_at\": null}"));
 }
 
 // A server that does not answer: the status says so with libpq's reason,

@@ -2,6 +2,7 @@
 // answers now.
 #include <registry_server.h>
 
+#include <chrono>
 #include <iomanip>
 #include <iostream>
 #include <memory>
@@ -9,14 +10,30 @@
 #include "cli_common.h"
 #include "commands.h"
 #include "control_escape.h"
+#include "history_time.h"
 #include "registry_tree.h"
 #include "value_format.h"
 
 namespace {
 
+int64_t Now() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+}
+
 struct HiveReport {
   const char* root;
   registry_server::HiveStatus status;
+  // The replica of a served hive: where, and how old, or "" when the hive
+  // is a file.
+  std::string replica() const {
+    if (!status.served) return "";
+    if (status.replicaCopiedAt < 0) return "none yet at " + status.replica;
+    const int64_t age = (Now() - status.replicaCopiedAt) / 1000000;
+    return status.replica + ", in step with the server at " +
+           FormatHistoryTime(status.replicaCopiedAt) + " (" + std::to_string(age < 0 ? 0 : age) +
+           " s ago)";
+  }
   // Why the hive cannot be reached, "" when it can.
   std::string problem() const {
     if (status.reachable) return "";
@@ -33,6 +50,7 @@ void PrintTable(const std::vector<HiveReport>& hives) {
               << (h.status.reachable ? "reachable"
                                      : "not reachable: " + EscapeControls(h.problem()))
               << "\n";
+    if (h.status.served) std::cout << indent << "replica " << EscapeControls(h.replica()) << "\n";
     if (!h.status.note.empty())
       std::cout << indent << "note: " << EscapeControls(h.status.note) << "\n";
   }
@@ -50,7 +68,10 @@ void PrintJson(const std::vector<HiveReport>& hives) {
               << ", \"where\": " << JsonString(s.where)
               << ", \"reachable\": " << (s.reachable ? "true" : "false")
               << ", \"problem\": " << JsonText(hives[i].problem())
-              << ", \"note\": " << JsonText(s.note) << "}";
+              << ", \"note\": " << JsonText(s.note) << ", \"replica\": " << JsonText(s.replica)
+              << ", \"replica_in_step_at\": "
+              << (s.replicaCopiedAt < 0 ? "null" : JsonString(FormatHistoryTime(s.replicaCopiedAt)))
+              << "}";
   }
   std::cout << "\n]}\n";
 }

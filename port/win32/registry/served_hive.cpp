@@ -374,6 +374,7 @@ class ServedHive final : public Hive {
     const uint64_t generation = uint64_t(q.integer(0, generationColumn));
     if (generation) {
       changes_->committed(generation);
+      replica_->serverAt(generation);
       cache_.advance(generation - 1, generation);
     }
     return result;

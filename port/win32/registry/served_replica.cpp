@@ -21,8 +21,10 @@ namespace {
 constexpr const char kReplicaGeneration[] = "replica_generation";
 constexpr const char kReplicaTime[] = "replica_time";
 
-// The shortest time between two copies.
+// The shortest time between two copies, and between two attempts while
+// they fail.
 constexpr auto kCopyInterval = std::chrono::milliseconds(200);
+constexpr auto kRetryInterval = std::chrono::seconds(1);
 
 // One read-only snapshot of the server's hive.
 constexpr const char* kSnapshot[] = {
@@ -135,15 +137,18 @@ bool ServedReplica::copiedAt(const std::string& path, int64_t* time, uint64_t* g
 void ServedReplica::run() {
   uint64_t copied = 0;
   std::unique_lock<std::mutex> lock(mutex_);
-  while (!stopping_) {
+  for (;;) {
     wake_.wait(lock, [&] { return stopping_ || wanted_ > copied; });
-    if (stopping_) break;
+    // A process that ends soon after a change, as a command does after its
+    // write, leaves the replica in step.
+    if (wanted_ <= copied) break;
     const uint64_t generation = wanted_;
     lock.unlock();
-    // A failed copy is tried again at the next change.
-    if (copy(generation) == ERROR_SUCCESS) copied = generation;
-    std::this_thread::sleep_for(kCopyInterval);
+    const bool done = copy(generation) == ERROR_SUCCESS;
     lock.lock();
+    if (done) copied = generation;
+    if (stopping_) break;
+    wake_.wait_for(lock, done ? kCopyInterval : kRetryInterval, [&] { return stopping_; });
   }
 }
 

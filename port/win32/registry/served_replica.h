@@ -28,7 +28,7 @@ namespace vreg {
 class ServedReplica {
  public:
   ServedReplica(std::string conninfo, HiveLocation location);
-  // Stops the thread (a copy under way is finished first).
+  // Stops the thread, after the copy the last change asked for.
   ~ServedReplica();
   ServedReplica(const ServedReplica&) = delete;
   ServedReplica& operator=(const ServedReplica&) = delete;

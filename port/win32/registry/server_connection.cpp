@@ -103,8 +103,7 @@ LONG ServerConnection::open(const std::string& conninfo) {
         conn_, [](void*, const char*) {}, nullptr);
     return ERROR_SUCCESS;
   }
-  recordRefusal("the machine hive's server " + displayableConnInfo(conninfo) + ": " +
-                oneLine(PQerrorMessage(conn_)));
+  recordRefusal(displayableConnInfo(conninfo) + ": " + oneLine(PQerrorMessage(conn_)));
   PQfinish(conn_);
   conn_ = nullptr;
   return ERROR_BAD_NETPATH;
