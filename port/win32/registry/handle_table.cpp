@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <mutex>
 #include <vector>
 
@@ -36,9 +37,20 @@ Slot* decode(HKEY handle) {
   return slot.used && slot.generation == uint32_t(bits >> 32) ? &slot : nullptr;
 }
 
+// A served hive's threads use the library's static objects: at exit they
+// stop before those are destroyed (the handler, registered after they were
+// made, runs first).
+void dropHivesAtExit() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::atexit([] { resetHandlesAndHives(); }); });
+}
+
 std::shared_ptr<Hive>& hiveFor(HiveKind kind) {
   if (kind == HiveKind::Machine) {
-    if (!machineHive) machineHive = openHive(kind);
+    if (!machineHive) {
+      machineHive = openHive(kind);
+      if (!machineHive->file()) dropHivesAtExit();
+    }
     return machineHive;
   }
   // A process that changes its user id changes its HKEY_CURRENT_USER.

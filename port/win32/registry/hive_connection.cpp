@@ -52,19 +52,20 @@ int readSchema(sqlite3* db, std::vector<SchemaObject>* objects) {
 
 // The objects a hive of each schema version holds, as SQLite records them:
 // made by this code's own schema statements in a database in memory, and
-// read back after each version's statements.
+// read back after each version's statements. Never destroyed: threads of
+// the registry's may still open hives while the process exits.
 const std::vector<SchemaObject>& ownObjects() {
-  static std::vector<SchemaObject> objects;
-  static std::once_flag once;
-  std::call_once(once, [] {
+  static const std::vector<SchemaObject>* const objects = [] {
+    auto* made = new std::vector<SchemaObject>;
     sqlite3* db = nullptr;
     sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
-    createHiveSchemaStepByStep(db, [&] { readSchema(db, &objects); });
+    createHiveSchemaStepByStep(db, [&] { readSchema(db, made); });
     sqlite3_close(db);
-    std::sort(objects.begin(), objects.end());
-    objects.erase(std::unique(objects.begin(), objects.end()), objects.end());
-  });
-  return objects;
+    std::sort(made->begin(), made->end());
+    made->erase(std::unique(made->begin(), made->end()), made->end());
+    return made;
+  }();
+  return *objects;
 }
 
 int checkSchema(sqlite3* db) {
