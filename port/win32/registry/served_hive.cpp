@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "client_identity.h"
 #include "fork_epoch.h"
 #include "hive_file.h"
 #include "hive_trust.h"
@@ -315,6 +316,8 @@ class ServedHive final : public Hive {
   LONG connect() {
     LONG result = server_.open(conninfo_);
     if (result == ERROR_SUCCESS) result = checkServedSchema(server_);
+    // The history names this process with each change it makes.
+    if (result == ERROR_SUCCESS) result = sendClientIdentity(server_);
     if (result == ERROR_SUCCESS) {
       const std::string settings =
           "SET synchronous_commit = on; SET lock_timeout = " + std::to_string(Hive::lockTimeout());

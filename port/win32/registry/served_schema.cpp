@@ -2,8 +2,10 @@
 
 #include <registry_server.h>
 
+#include "change_history.h"
 #include "hive_file.h"
 #include "hive_location.h"
+#include "hive_schema.h"
 #include "hive_trust.h"
 #include "name_folding.h"
 
@@ -40,12 +42,27 @@ CREATE TABLE IF NOT EXISTS vintutil.vals(
   UNIQUE (key, folded_name));
 CREATE INDEX IF NOT EXISTS vals_in_order ON vintutil.vals(key, id);
 
--- Called last by every write that changed something: the row lock it takes
--- orders the writers' commits, and the generation is notified at commit.
-CREATE OR REPLACE FUNCTION vintutil.changed() RETURNS bigint LANGUAGE plpgsql AS $$
-DECLARE g bigint;
+-- Called by every write before its first change: locks the hive's row, so
+-- writers change and commit one after the other (the lock is always taken
+-- before any row of keys or vals, so writers never wait for each other in a
+-- cycle), and returns the generation the transaction's commit makes, which
+-- its history records carry.
+CREATE OR REPLACE FUNCTION vintutil.begin_change() RETURNS bigint LANGUAGE plpgsql AS $$
+DECLARE g bigint := nullif(current_setting('vintutil.generation', true), '')::bigint;
 BEGIN
-  UPDATE vintutil.hive SET generation = generation + 1 RETURNING hive.generation INTO g;
+  IF g IS NULL THEN
+    SELECT generation + 1 INTO g FROM vintutil.hive FOR UPDATE;
+    PERFORM set_config('vintutil.generation', g::text, true);
+  END IF;
+  RETURN g;
+END $$;
+
+-- Called last by every write that changed something: the generation is
+-- advanced and notified at commit.
+CREATE OR REPLACE FUNCTION vintutil.changed() RETURNS bigint LANGUAGE plpgsql AS $$
+DECLARE g bigint := vintutil.begin_change();
+BEGIN
+  UPDATE vintutil.hive SET generation = g;
   PERFORM pg_notify('vintutil_changes', g::text);
   RETURN g;
 END $$;
@@ -53,6 +70,7 @@ END $$;
 CREATE OR REPLACE FUNCTION vintutil.write_value(k bigint, n bytea, fn bytea, t bigint, d bytea,
     now bigint, OUT result integer, OUT generation bigint) LANGUAGE plpgsql AS $$
 BEGIN
+  PERFORM vintutil.begin_change();
   UPDATE vintutil.keys SET written = now WHERE id = k;
   IF NOT FOUND THEN result := 1018; generation := 0; RETURN; END IF;
   INSERT INTO vintutil.vals(key, name, folded_name, type, data) VALUES (k, n, fn, t, d)
@@ -65,6 +83,7 @@ CREATE OR REPLACE FUNCTION vintutil.delete_value(k bigint, fn bytea, now bigint,
     OUT result integer, OUT generation bigint) LANGUAGE plpgsql AS $$
 BEGIN
   generation := 0;
+  PERFORM vintutil.begin_change();
   PERFORM 1 FROM vintutil.keys WHERE id = k FOR UPDATE;
   IF NOT FOUND THEN result := 1018; RETURN; END IF;
   DELETE FROM vintutil.vals WHERE key = k AND folded_name = fn;
@@ -78,6 +97,7 @@ CREATE OR REPLACE FUNCTION vintutil.delete_key(k bigint, OUT result integer,
     OUT generation bigint) LANGUAGE plpgsql AS $$
 BEGIN
   generation := 0;
+  PERFORM vintutil.begin_change();
   PERFORM 1 FROM vintutil.keys WHERE id = k FOR UPDATE;
   IF NOT FOUND THEN result := 1018; RETURN; END IF;
   IF EXISTS (SELECT 1 FROM vintutil.keys WHERE parent = k) THEN result := 5; RETURN; END IF;
@@ -107,6 +127,7 @@ BEGIN
     found_id := NULL;
     SELECT id INTO found_id FROM vintutil.keys WHERE folded_path = fp;
     IF found_id IS NULL THEN
+      PERFORM vintutil.begin_change();
       INSERT INTO vintutil.keys(parent, name, folded_name, path, folded_path, written)
         VALUES (key, names[i], folded[i], p, fp, now)
         ON CONFLICT (folded_path) DO NOTHING RETURNING id INTO found_id;
@@ -122,6 +143,140 @@ BEGIN
   END LOOP;
   IF created THEN generation := vintutil.changed(); END IF;
 END $$;
+)sql";
+
+// The history of the hive's changes, as a hive file keeps it (change_history.h):
+// one record per row inserted, replaced or deleted in keys and vals, written
+// by row triggers in the change's own transaction, with the generation its
+// commit makes. Who made it: the role (current_user, which the server
+// vouches for) and what the client said of itself when it connected
+// (client_identity.h). `complete_since` is 0 for a hive made with its
+// history, else the time of the upgrade that added it.
+std::string historySchema(int64_t completeSince) {
+  return R"sql(
+CREATE TABLE IF NOT EXISTS vintutil.history(
+  id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  time bigint NOT NULL,
+  generation bigint NOT NULL,
+  role text NOT NULL,
+  host text NOT NULL,
+  os_user text NOT NULL,
+  uid bigint NOT NULL,
+  pid bigint NOT NULL,
+  program text NOT NULL,
+  change text NOT NULL,
+  key bytea NOT NULL,
+  folded_key bytea NOT NULL,
+  value bytea,
+  folded_value bytea,
+  old_type bigint, old_data bytea,
+  new_type bigint, new_data bytea);
+CREATE INDEX IF NOT EXISTS history_by_key ON vintutil.history(folded_key, id);
+CREATE TABLE IF NOT EXISTS vintutil.settings(name text PRIMARY KEY, value bigint NOT NULL);
+INSERT INTO vintutil.settings(name, value) VALUES ('history_max_records', )sql" +
+         std::to_string(kDefaultMaxRecords) + "), ('history_max_age_days', " +
+         std::to_string(kDefaultMaxAgeDays) + "), ('history_complete_since', " +
+         std::to_string(completeSince) + R"sql() ON CONFLICT DO NOTHING;
+
+CREATE OR REPLACE FUNCTION vintutil.setting(setting text) RETURNS bigint LANGUAGE sql STABLE AS
+  'SELECT value FROM vintutil.settings WHERE name = setting';
+
+-- Removes the oldest records until at most the record limit less 1/64 of
+-- it remain and none is older than the age limit, and moves the time from
+-- which the history is complete past the newest one removed.
+CREATE OR REPLACE FUNCTION vintutil.prune_history(newest bigint, now bigint) RETURNS void
+    LANGUAGE plpgsql AS $$
+DECLARE
+  records bigint := vintutil.setting('history_max_records');
+  first_kept bigint := greatest(newest - records + records / 64 + 1,
+    coalesce((SELECT id FROM vintutil.history
+              WHERE time >= now - vintutil.setting('history_max_age_days') * 86400000000
+              ORDER BY id LIMIT 1), newest + 1));
+BEGIN
+  UPDATE vintutil.settings SET value = greatest(value, coalesce(
+    (SELECT max(time) FROM vintutil.history WHERE id < first_kept), value))
+    WHERE name = 'history_complete_since';
+  DELETE FROM vintutil.history WHERE id < first_kept;
+END $$;
+
+-- Adds one record made now by this session's client, and keeps the history
+-- within its retention: checked at every record against the oldest one,
+-- pruned once the record limit is passed (then every 1/64 of it) or once
+-- the oldest record is an hour past the age limit.
+CREATE OR REPLACE FUNCTION vintutil.add_record(change text, key bytea, folded_key bytea,
+    value bytea, folded_value bytea, old_type bigint, old_data bytea, new_type bigint,
+    new_data bytea) RETURNS void LANGUAGE plpgsql AS $$
+DECLARE
+  g bigint := vintutil.begin_change();
+  made_id bigint;
+  made_time bigint := (extract(epoch FROM clock_timestamp()) * 1000000)::bigint;
+BEGIN
+  INSERT INTO vintutil.history(time, generation, role, host, os_user, uid, pid, program, change,
+      key, folded_key, value, folded_value, old_type, old_data, new_type, new_data)
+    VALUES (made_time, g, current_user,
+      coalesce(current_setting('vintutil.host', true), ''),
+      coalesce(current_setting('vintutil.os_user', true), ''),
+      coalesce(nullif(current_setting('vintutil.uid', true), '')::bigint, -1),
+      coalesce(nullif(current_setting('vintutil.pid', true), '')::bigint, 0),
+      coalesce(current_setting('vintutil.program', true), ''),
+      change, key, folded_key, value, folded_value, old_type, old_data, new_type, new_data)
+    RETURNING id INTO made_id;
+  IF EXISTS (SELECT 1 FROM (SELECT id, time FROM vintutil.history ORDER BY id LIMIT 1) oldest
+             WHERE made_id - oldest.id >= vintutil.setting('history_max_records')
+                OR oldest.time < made_time
+                   - vintutil.setting('history_max_age_days') * 86400000000 - 3600000000) THEN
+    PERFORM vintutil.prune_history(made_id, made_time);
+  END IF;
+END $$;
+
+-- The data a change sets is not recorded: it is the value's next record's
+-- data before, or the present value, so each value's data is held once.
+CREATE OR REPLACE FUNCTION vintutil.record_key_change() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  IF TG_OP = 'INSERT' THEN
+    PERFORM vintutil.add_record(')sql" +
+         kKeyCreated + R"sql(', NEW.path, NEW.folded_path, NULL, NULL, NULL, NULL, NULL, NULL);
+  ELSE
+    PERFORM vintutil.add_record(')sql" +
+         kKeyDeleted + R"sql(', OLD.path, OLD.folded_path, NULL, NULL, NULL, NULL, NULL, NULL);
+  END IF;
+  RETURN NULL;
+END $$;
+
+CREATE OR REPLACE FUNCTION vintutil.record_value_change() RETURNS trigger LANGUAGE plpgsql AS $$
+DECLARE k record;
+BEGIN
+  IF TG_OP = 'DELETE' THEN
+    SELECT path, folded_path INTO k FROM vintutil.keys WHERE id = OLD.key;
+    PERFORM vintutil.add_record(')sql" +
+         kValueDeleted + R"sql(', k.path, k.folded_path, OLD.name, OLD.folded_name,
+      OLD.type, OLD.data, NULL, NULL);
+  ELSE
+    SELECT path, folded_path INTO k FROM vintutil.keys WHERE id = NEW.key;
+    IF TG_OP = 'UPDATE' THEN
+      PERFORM vintutil.add_record(')sql" +
+         kValueSet + R"sql(', k.path, k.folded_path, NEW.name, NEW.folded_name,
+        OLD.type, OLD.data, NULL, NULL);
+    ELSE
+      PERFORM vintutil.add_record(')sql" +
+         kValueSet + R"sql(', k.path, k.folded_path, NEW.name, NEW.folded_name,
+        NULL, NULL, NULL, NULL);
+    END IF;
+  END IF;
+  RETURN NULL;
+END $$;
+)sql";
+}
+
+// The triggers that record every change from now on (made after a new
+// hive's first keys, which exist from the start and are no change).
+constexpr const char* kHistoryTriggers = R"sql(
+DROP TRIGGER IF EXISTS history ON vintutil.keys;
+CREATE TRIGGER history AFTER INSERT OR DELETE ON vintutil.keys
+  FOR EACH ROW EXECUTE FUNCTION vintutil.record_key_change();
+DROP TRIGGER IF EXISTS history ON vintutil.vals;
+CREATE TRIGGER history AFTER INSERT OR UPDATE OR DELETE ON vintutil.vals
+  FOR EACH ROW EXECUTE FUNCTION vintutil.record_value_change();
 )sql";
 
 // The two roles, made once per server whoever runs this first (another
@@ -148,7 +303,10 @@ GRANT USAGE ON SCHEMA vintutil TO vintutil_reader;
 GRANT SELECT ON ALL TABLES IN SCHEMA vintutil TO vintutil_reader;
 GRANT EXECUTE ON ALL FUNCTIONS IN SCHEMA vintutil TO vintutil_reader;
 GRANT INSERT, UPDATE, DELETE ON vintutil.keys, vintutil.vals TO vintutil_writer;
-GRANT UPDATE ON vintutil.hive TO vintutil_writer;
+GRANT UPDATE ON vintutil.hive, vintutil.settings TO vintutil_writer;
+-- Records are added, pruned and their data forgotten by writers, through
+-- the triggers and functions running with the writer's rights.
+GRANT INSERT, UPDATE, DELETE ON vintutil.history TO vintutil_writer;
 )sql";
 
 LONG makeNewHiveKeys(ServerConnection& server) {
@@ -187,8 +345,22 @@ LONG installServedSchema(ServerConnection& server) {
   if (begun.error() != ERROR_SUCCESS) return begun.error();
   LONG result = server.exec(kSchema).error();
   if (result == ERROR_SUCCESS) result = checkServedSchema(server);
+  if (result == ERROR_SUCCESS) {
+    // A hive that holds keys already gets its history from now on.
+    ServerResult existing = server.exec("SELECT 1 FROM vintutil.keys LIMIT 1");
+    result = existing.error();
+    const int64_t completeSince = existing.rows() ? microsecondsNow() : 0;
+    if (result == ERROR_SUCCESS) result = server.exec(historySchema(completeSince).c_str()).error();
+  }
   if (result == ERROR_SUCCESS) result = server.exec(kRoles).error();
   if (result == ERROR_SUCCESS) result = makeNewHiveKeys(server);
+  if (result == ERROR_SUCCESS) result = server.exec(kHistoryTriggers).error();
+  if (result == ERROR_SUCCESS) {
+    const std::string version =
+        "UPDATE vintutil.hive SET version = " + std::to_string(kServedSchemaVersion) +
+        " WHERE version < " + std::to_string(kServedSchemaVersion);
+    result = server.exec(version.c_str()).error();
+  }
   if (result == ERROR_SUCCESS) result = server.exec("COMMIT").error();
   if (result != ERROR_SUCCESS) server.exec("ROLLBACK");
   return result;

@@ -3,7 +3,8 @@
 // Keys and values are stored as in a hive file (names and paths as bytes,
 // as typed and folded); every write is one call of one of the schema's
 // functions, so one server transaction, which also advances the hive's
-// generation and notifies it on the channel kChangeChannel at its commit.
+// generation and notifies it on the channel kChangeChannel at its commit,
+// and records each row it changes in the hive's history, as a hive file does.
 #ifndef VINTUTIL_REGISTRY_SERVED_SCHEMA_H
 #define VINTUTIL_REGISTRY_SERVED_SCHEMA_H
 
@@ -15,8 +16,11 @@
 
 namespace vreg {
 
-// The schema version this code writes and reads.
-constexpr int kServedSchemaVersion = 1;
+// The schema version this code writes and reads: 1 keys and values, 2 the
+// history of their changes (vintutil.history, vintutil.settings), recorded
+// by triggers. A database of version 1 is served as it is, without history,
+// until `vintutil server init` upgrades it.
+constexpr int kServedSchemaVersion = 2;
 // The channel a commit's generation is notified on.
 constexpr const char* kChangeChannel = "vintutil_changes";
 

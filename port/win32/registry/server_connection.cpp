@@ -75,6 +75,17 @@ ServerParams& ServerParams::bytes(std::string_view value) {
   return *this;
 }
 
+ServerParams& ServerParams::null() {
+  params_.push_back({std::string(), {}, true, true});
+  return *this;
+}
+
+ServerParams& ServerParams::optionalBytes(const std::optional<std::string>& value) {
+  params_.push_back(
+      {std::string(), value ? std::string_view(*value) : std::string_view(), false, !value});
+  return *this;
+}
+
 ServerParams& ServerParams::byteArray(const std::vector<std::string_view>& items) {
   // {"\\x4142",...}: each element bytea's hex form, its backslash escaped.
   std::string text = "{";
@@ -113,7 +124,9 @@ LONG ServerConnection::prepare(const char* name, const char* text) {
   return answer(PQprepare(conn_, name, text, 0, nullptr)).error();
 }
 
-ServerResult ServerConnection::run(const char* statement, const ServerParams& params) {
+// Runs `statement` (prepared) or `sql` (unprepared) with `params`.
+ServerResult ServerConnection::send(const char* statement, const char* sql,
+                                    const ServerParams& params) {
   const size_t n = params.params_.size();
   std::unique_ptr<const char*[]> values(new const char*[n]);
   std::unique_ptr<int[]> lengths(new int[n]);
@@ -123,11 +136,24 @@ ServerResult ServerConnection::run(const char* statement, const ServerParams& pa
     values[i] = p.isText ? p.text.c_str() : p.binary.data();
     // A value of no bytes must still be a value, not SQL's null.
     if (!p.isText && !values[i]) values[i] = "";
+    if (p.isNull) values[i] = nullptr;
     lengths[i] = p.isText ? 0 : int(p.binary.size());
     formats[i] = p.isText ? 0 : 1;
   }
+  if (statement) {
+    return answer(
+        PQexecPrepared(conn_, statement, int(n), values.get(), lengths.get(), formats.get(), 1));
+  }
   return answer(
-      PQexecPrepared(conn_, statement, int(n), values.get(), lengths.get(), formats.get(), 1));
+      PQexecParams(conn_, sql, int(n), nullptr, values.get(), lengths.get(), formats.get(), 1));
+}
+
+ServerResult ServerConnection::run(const char* statement, const ServerParams& params) {
+  return send(statement, nullptr, params);
+}
+
+ServerResult ServerConnection::query(const char* sql, const ServerParams& params) {
+  return send(nullptr, sql, params);
 }
 
 ServerResult ServerConnection::exec(const char* sql) { return answer(PQexec(conn_, sql)); }

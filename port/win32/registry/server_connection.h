@@ -9,6 +9,7 @@
 #include <libpq-fe.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,9 @@ class ServerParams {
  public:
   ServerParams& integer(int64_t value);
   ServerParams& bytes(std::string_view value);
+  ServerParams& null();
+  // SQL's null, or the bytes when there are.
+  ServerParams& optionalBytes(const std::optional<std::string>& value);
   // A bytea[] array of `items`.
   ServerParams& byteArray(const std::vector<std::string_view>& items);
 
@@ -56,6 +60,7 @@ class ServerParams {
     std::string text;
     std::string_view binary;
     bool isText;
+    bool isNull = false;
   };
   std::vector<Param> params_;
 };
@@ -84,10 +89,14 @@ class ServerConnection {
   // Prepares `text` as statement `name` (done once per connection).
   LONG prepare(const char* name, const char* text);
   ServerResult run(const char* statement, const ServerParams& params);
+  // Runs one statement of SQL with parameters ($1, ...), unprepared; rows
+  // in binary, as run() gives them.
+  ServerResult query(const char* sql, const ServerParams& params);
   // Runs SQL without parameters (several statements allowed).
   ServerResult exec(const char* sql);
 
  private:
+  ServerResult send(const char* statement, const char* sql, const ServerParams& params);
   ServerResult answer(PGresult* result);
   PGconn* conn_ = nullptr;
 };
