@@ -6,8 +6,9 @@
 // Nothing here writes records of changes: the history is read here; the
 // hive's retention settings can be changed and a value's past data
 // forgotten, each recorded in turn. The history of HKEY_LOCAL_MACHINE
-// is readable by whoever may read the machine hive; HKEY_CURRENT_USER is the
-// calling user's own hive and history. Linux only.
+// is readable by whoever may read the machine hive (on its server, when it
+// is served: registry_server.h); HKEY_CURRENT_USER is the calling user's own
+// hive and history. Linux only.
 #ifndef VINTUTIL_PORT_REGISTRY_HISTORY_H
 #define VINTUTIL_PORT_REGISTRY_HISTORY_H
 
@@ -50,6 +51,12 @@ struct Record {
   std::string user;  // empty when the user id has no name
   int64_t pid = 0;
   std::string program;
+  // A served machine hive's: the database role that made the change, and
+  // the host name its client gave (uid, user, pid and program are what the
+  // client said of itself, the role what the server vouches for). Empty for
+  // a hive file.
+  std::string role;
+  std::string host;
   Change change = Change::ValueSet;
   std::string key;                // full path below the hive's root, case as stored
   std::string value;              // the value's name ("" the default value); empty for a key

@@ -49,6 +49,22 @@ std::string TestServerDir() {
   return dir != nullptr ? dir : "";
 }
 
+int64_t QueryServedHive(const std::string& sql) {
+  const char* conninfo = getenv("VINTUTIL_MACHINE_HIVE");
+  Connection connection(PQconnectdb(conninfo ? conninfo : ""), &PQfinish);
+  if (PQstatus(connection.get()) != CONNECTION_OK)
+    throw std::runtime_error(std::string("cannot reach the served hive: ") +
+                             PQerrorMessage(connection.get()));
+  std::unique_ptr<PGresult, decltype(&PQclear)> result(
+      PQexec(connection.get(), ("SET search_path = vintutil; " + sql).c_str()), &PQclear);
+  const ExecStatusType status = PQresultStatus(result.get());
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+    throw std::runtime_error(sql + ": " + PQerrorMessage(connection.get()));
+  if (status != PGRES_TUPLES_OK || PQntuples(result.get()) == 0) return -1;
+  const int last = PQntuples(result.get()) - 1;
+  return PQgetisnull(result.get(), last, 0) ? -1 : atoll(PQgetvalue(result.get(), last, 0));
+}
+
 ServedHive::ServedHive(const std::string& serverDir)
     : serverDir_(serverDir), database_(UniqueDatabaseName()) {
   const Connection connection = ConnectAsSuperuser(serverDir_);

@@ -5,6 +5,7 @@
 #ifndef VINTUTIL_TESTS_SERVED_HIVE_H
 #define VINTUTIL_TESTS_SERVED_HIVE_H
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -16,6 +17,12 @@ std::string TestServerDir();
 struct ServerUnreachable : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// Runs `sql` (statements separated by ';') on the database of the machine
+// hive now served (VINTUTIL_MACHINE_HIVE), with the hive's schema first on
+// the search path: the first column of the last row it returns, -1 for
+// none. Throws std::runtime_error when the server refuses it.
+int64_t QueryServedHive(const std::string& sql);
 
 class ServedHive {
  public:

@@ -250,7 +250,8 @@ void AddRegHistoryCommand(CLI::App& reg, int& status) {
   auto options = std::make_shared<HistoryOptions>();
   auto* h = reg.add_subcommand(
       "history",
-      "Changes of keys and values, newest first: time (UTC), user, program, change, key, "
+      "Changes of keys and values, newest first: time (UTC), user (role@host on a served "
+      "machine hive), program, change, key, "
       "value, old -> new; or the .reg text that restores a key as it was (--export --at); "
       "or the hive's history settings");
   h->add_option("KEY", options->key,

@@ -36,7 +36,10 @@ std::string ShownValue(const std::optional<rh::Value>& value) {
   return TypeName(value->type) + " " + FormatData(value->type, value->data);
 }
 
+// A served hive's change shows the role the server vouches for and the
+// client's host; a hive file's the user who wrote it.
 std::string ShownUser(const rh::Record& r) {
+  if (!r.role.empty()) return r.role + "@" + r.host;
   return (r.user.empty() ? "" : r.user) + "(" + std::to_string(r.uid) + ")";
 }
 
@@ -77,8 +80,10 @@ std::string JsonLine(const HiveRecord& h) {
   const bool keyChange = IsKeyChange(r);
   return "{\"time\":" + JsonString(FormatHistoryTime(r.time)) +
          ",\"time_us\":" + std::to_string(r.time) + ",\"uid\":" + std::to_string(r.uid) +
-         ",\"user\":" + JsonString(r.user) + ",\"pid\":" + std::to_string(r.pid) +
-         ",\"program\":" + JsonString(r.program) +
+         ",\"user\":" + JsonString(r.user) +
+         (r.role.empty() ? ""
+                         : ",\"role\":" + JsonString(r.role) + ",\"host\":" + JsonString(r.host)) +
+         ",\"pid\":" + std::to_string(r.pid) + ",\"program\":" + JsonString(r.program) +
          ",\"change\":" + JsonString(ChangeText(r.change)) +
          ",\"key\":" + JsonString(FullKey(h.root, r.key)) +
          ",\"value\":" + (keyChange ? "null" : JsonString(r.value)) +

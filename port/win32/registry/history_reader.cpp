@@ -1,188 +1,23 @@
 // The read side of the change history (registry_history.h): records, past
-// states and the retention settings, each through a connection of its own
-// that lives for one call. Reading opens the hive read-only, so whoever may
-// read a hive file may read its history and nobody else.
+// states and the retention settings, each through a history store of its
+// own that lives for one call (history_store.h: a hive file's or a served
+// hive's).
 #include <registry_history.h>
 #include <registry_server.h>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <map>
 #include <unordered_map>
 
-#include "change_history.h"
-#include "hive_connection.h"
-#include "hive_file.h"
 #include "hive_schema.h"
+#include "history_store.h"
 #include "name_folding.h"
-#include "hive_location.h"
-#include "key_path.h"
-#include "sqlite_result.h"
-#include "sqlite_statement.h"
 
 namespace registry_history {
 namespace {
 
-using vreg::sqliteToWin32;
-using vreg::Statement;
-
-// The registry's own lock timeout for writers.
-constexpr int kLockTimeoutMs = 5000;
-
 using vreg::foldName;
-
-// SQLITE_TOOBIG when the data column holds more than any value may: only a
-// damaged or hostile file does.
-int checkValueSize(const vreg::StatementUse& q, int dataColumn) {
-  return q.bytes(dataColumn) > vreg::kMaxValueSize ? SQLITE_TOOBIG : SQLITE_ROW;
-}
-
-// The value of a type column and the data column after it. A type without
-// data: the data was forgotten.
-std::optional<Value> valueAt(const vreg::StatementUse& q, int typeColumn) {
-  if (q.isNull(typeColumn)) return std::nullopt;
-  const BYTE* data = q.blob(typeColumn + 1);
-  Value v;
-  v.type = uint32_t(q.integer(typeColumn));
-  v.forgotten = q.isNull(typeColumn + 1);
-  v.data.assign(data, data + q.bytes(typeColumn + 1));
-  return v;
-}
-
-LONG locate(HKEY hive, vreg::HiveLocation* location) {
-  if (hive != HKEY_LOCAL_MACHINE && hive != HKEY_CURRENT_USER) return ERROR_INVALID_HANDLE;
-  // The history is read from hive files; a served hive keeps none yet.
-  if (hive == HKEY_LOCAL_MACHINE && !registry_server::machineHiveServer().empty())
-    return ERROR_NOT_SUPPORTED;
-  *location =
-      vreg::locateHive(hive == HKEY_LOCAL_MACHINE ? vreg::HiveKind::Machine : vreg::HiveKind::User);
-  return ERROR_SUCCESS;
-}
-
-// A connection to a hive file for one call.
-class HiveConnection {
- public:
-  ~HiveConnection() { sqlite3_close(db_); }
-
-  // Opens the hive read-only; a hive that does not exist leaves db() null.
-  LONG openForReading(HKEY hive) {
-    vreg::HiveLocation location;
-    LONG result = locate(hive, &location);
-    if (result != ERROR_SUCCESS) return result;
-    result = vreg::hiveFileState(location.path);
-    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-    if (result == ERROR_SUCCESS) result = open(location, SQLITE_OPEN_READONLY);
-    if (result != ERROR_SUCCESS) return result;
-    int version = 0;
-    int rc = vreg::readAsCurrentSchema(db_, &version);
-    hasHistory_ = version >= 2;
-    return sqliteToWin32(rc);
-  }
-
-  // Opens the hive for writing, creating it when missing and bringing it to
-  // the current schema.
-  LONG openForWriting(HKEY hive) {
-    vreg::HiveLocation location;
-    LONG result = locate(hive, &location);
-    if (result == ERROR_SUCCESS) result = vreg::hiveWriteAccess(location.path);
-    if (result != ERROR_SUCCESS) return result;
-    result = vreg::hiveFileState(location.path);
-    if (result == ERROR_FILE_NOT_FOUND) result = vreg::createHiveFile(location);
-    if (result == ERROR_SUCCESS) result = open(location, SQLITE_OPEN_READWRITE);
-    if (result != ERROR_SUCCESS) return result;
-    // As the registry's own connections: the -wal and -shm files stay for
-    // readers who may not create them.
-    int persist = 1;
-    sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
-    int rc = sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) rc = vreg::upgradeHiveSchema(db_);
-    // Changes of the history itself are recorded as the changes of keys and
-    // values are, attributed to this process.
-    author_.refresh();
-    if (rc == SQLITE_OK) rc = vreg::registerHistoryFunctions(db_, &author_);
-    if (rc == SQLITE_OK) rc = vreg::registerNameFolding(db_);
-    hasHistory_ = rc == SQLITE_OK;
-    return sqliteToWin32(rc);
-  }
-
-  sqlite3* db() const { return db_; }
-  bool hasHistory() const { return hasHistory_; }
-
-  int exec(const std::string& sql) {
-    return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
-  }
-
- private:
-  LONG open(const vreg::HiveLocation& location, int mode) {
-    LONG recognised = vreg::recogniseHiveFile(location.path);
-    if (recognised != ERROR_SUCCESS) return recognised;
-    int rc =
-        vreg::openHiveConnection(location.path, location.kind, mode | SQLITE_OPEN_NOMUTEX, &db_);
-    if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(db_, kLockTimeoutMs);
-    return sqliteToWin32(rc);
-  }
-
-  sqlite3* db_ = nullptr;
-  bool hasHistory_ = false;
-  vreg::ChangeAuthor author_;
-};
-
-// A read transaction: every statement in it sees the state of the hive as it
-// was when the transaction began (its first read fixes that state).
-class ReadTransaction {
- public:
-  explicit ReadTransaction(HiveConnection& c) : c_(c) {
-    rc_ = c_.exec("BEGIN");
-    if (rc_ == SQLITE_OK) rc_ = c_.exec("SELECT count(*) FROM sqlite_schema");
-  }
-  ~ReadTransaction() { c_.exec("COMMIT"); }
-  int started() const { return rc_; }
-
- private:
-  HiveConnection& c_;
-  int rc_;
-};
-
-// SQL: the folded path `column` is the key ?n (folded) or a key below it
-// ("" is every key). Paths below P lie between "P\" and "P]" (']' follows
-// '\'), a range of the index on folded paths.
-std::string inSubtree(const char* column, int n) {
-  const std::string p = "?" + std::to_string(n);
-  return "(" + p + " = '' OR " + column + " = " + p + " OR (" + column + " > " + p +
-         " || '\\' AND " + column + " < " + p + " || ']'))";
-}
-
-Change changeOf(std::string_view text) {
-  if (text == vreg::kKeyCreated) return Change::KeyCreated;
-  if (text == vreg::kKeyDeleted) return Change::KeyDeleted;
-  if (text == vreg::kSettingsChanged) return Change::SettingsChanged;
-  if (text == vreg::kPastDataForgotten) return Change::PastDataForgotten;
-  return text == vreg::kValueDeleted ? Change::ValueDeleted : Change::ValueSet;
-}
-
-// Reads the settings of a hive with history.
-LONG readSettings(HiveConnection& c, Settings* settings) {
-  const auto setting = [](const char* name) {
-    return std::string("(SELECT value FROM settings WHERE name = '") + name + "'), ";
-  };
-  Statement q(c.db(), "SELECT " + setting(vreg::kSettingMaxRecords) +
-                          setting(vreg::kSettingMaxAgeDays) + setting(vreg::kSettingMaxBytes) +
-                          setting(vreg::kSettingCompleteSince) +
-                          "(SELECT count(*) FROM history), (SELECT coalesce(max(id), 0) FROM "
-                          "history), " +
-                          vreg::historySizeSql());
-  int rc = q.step();
-  if (rc != SQLITE_ROW) return sqliteToWin32(rc);
-  settings->maxRecords = q.integer(0);
-  settings->maxAgeDays = q.integer(1);
-  settings->maxBytes = q.integer(2);
-  settings->completeSince = q.integer(3);
-  settings->records = q.integer(4);
-  settings->newestId = q.integer(5);
-  settings->bytes = q.integer(6);
-  return ERROR_SUCCESS;
-}
+using vreg::HistoryStore;
 
 // A subtree being taken back in time. Keys and values by folded name.
 class PastTree {
@@ -276,73 +111,10 @@ class PastTree {
   int64_t nextUnrecorded_ = 0;
 };
 
-// Fills `tree` with the subtree's present keys and values.
-int readPresent(HiveConnection& c, const std::string& key, PastTree* tree) {
-  Statement q(c.db(),
-              "SELECT k.path, v.name, v.type, v.data FROM keys k"
-              " LEFT JOIN vals v ON v.key = k.id WHERE " +
-                  inSubtree("k.folded_path", 1) + " ORDER BY k.id, v.id");
-  const std::string folded = foldName(key);
-  q.bind(1, folded);
-  int rc;
-  while ((rc = q.step()) == SQLITE_ROW && (rc = checkValueSize(q, 3)) == SQLITE_ROW) {
-    tree->addKey(q.text(0));
-    std::optional<Value> value = valueAt(q, 2);
-    if (value) tree->setValue(q.text(0), q.text(1), value);
-  }
-  return rc;
-}
-
-// Undoes every recorded change of the subtree after `time`, newest first.
-int undoAfter(HiveConnection& c, const std::string& key, int64_t time, PastTree* tree) {
-  Statement q(c.db(),
-              "SELECT change, key, value, old_type, old_data FROM history"
-              " WHERE time > ?2 AND " +
-                  inSubtree("folded_key", 1) + " ORDER BY id DESC");
-  const std::string folded = foldName(key);
-  q.bind(1, folded).bind(2, time);
-  int rc;
-  while ((rc = q.step()) == SQLITE_ROW && (rc = checkValueSize(q, 4)) == SQLITE_ROW) {
-    switch (changeOf(q.text(0))) {
-      case Change::KeyCreated:
-        tree->removeKey(q.text(1));
-        break;
-      case Change::KeyDeleted:
-        tree->addKey(q.text(1));
-        break;
-      case Change::ValueSet:
-      case Change::ValueDeleted:
-        tree->setValue(q.text(1), q.text(2), valueAt(q, 3));
-        break;
-      case Change::SettingsChanged:
-      case Change::PastDataForgotten:
-        break;
-    }
-  }
-  return rc;
-}
-
-// Orders the values by the records that created them, up to `time`.
-int orderByCreation(HiveConnection& c, const std::string& key, int64_t time, PastTree* tree) {
-  Statement q(c.db(), "SELECT key, value, max(id) FROM history WHERE time <= ?2 AND " +
-                          inSubtree("folded_key", 1) + " AND change = '" + vreg::kValueSet +
-                          "' AND old_type IS NULL"
-                          " GROUP BY folded_key, fold_name(value)");
-  const std::string folded = foldName(key);
-  q.bind(1, folded).bind(2, time);
-  int rc;
-  while ((rc = q.step()) == SQLITE_ROW) tree->setCreation(q.text(0), q.text(1), q.integer(2));
-  return rc;
-}
-
 }  // namespace
 
 struct HistoryCursor::State {
-  HiveConnection connection;
-  std::optional<ReadTransaction> transaction;
-  std::optional<Statement> records;
-  std::optional<Statement> present;
-  // The parameters, bound without copies.
+  std::unique_ptr<HistoryStore> store;
   Filter filter;
   // Of each value (folded key and name) met, the data before its oldest
   // change read so far: what the next older change set it to. Holds each
@@ -360,11 +132,8 @@ struct HistoryCursor::State {
       if (known != setTo.end()) {
         r->newValue = known->second;
       } else {
-        present->reset();
-        int rc = present->bind(1, key).bind(2, value).step();
-        if (rc == SQLITE_ROW) rc = checkValueSize(*present, 1);
-        if (rc == SQLITE_ROW) r->newValue = valueAt(*present, 0);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return sqliteToWin32(rc);
+        const LONG result = store->presentValue(key, value, &r->newValue);
+        if (result != ERROR_SUCCESS) return result;
       }
     }
     if (known != setTo.end()) {
@@ -387,61 +156,32 @@ HistoryCursor::~HistoryCursor() = default;
 LONG HistoryCursor::Open(HKEY hive, const Filter& filter) {
   state_ = std::make_unique<State>();
   State& s = *state_;
-  LONG result = s.connection.openForReading(hive);
-  if (result != ERROR_SUCCESS || !s.connection.hasHistory()) return result;
-  s.transaction.emplace(s.connection);
-  if (s.transaction->started() != SQLITE_OK) return sqliteToWin32(s.transaction->started());
+  LONG result = vreg::openHistoryStore(hive, &s.store);
+  bool exists = false, hasHistory = false;
+  if (result == ERROR_SUCCESS) result = s.store->openForReading(&exists, &hasHistory);
+  if (result != ERROR_SUCCESS || !hasHistory) {
+    s.store.reset();
+    return result;
+  }
   // Key and value folded, as the history's folded keys and names are.
   s.filter = filter;
   s.filter.key = foldName(filter.key);
   if (filter.value) s.filter.value = foldName(*filter.value);
   // Every change of the values read, whatever its time or user: the data
   // a change set is the data before the value's next change.
-  s.records.emplace(s.connection.db(),
-                    "SELECT id, time, uid, user_name, pid, program, change, key, value,"
-                    " old_type, old_data, new_type, new_data FROM history WHERE " +
-                        inSubtree("folded_key", 1) +
-                        " AND (?2 IS NULL OR fold_name(value) = ?2) AND id > ?5"
-                        " AND (?6 OR (value IS NOT NULL AND folded_key = ?1) OR (value IS NULL"
-                        "  AND instr(substr(folded_key, length(?1) + (?1 <> '') + 1), '\\') = 0))"
-                        " ORDER BY id DESC");
-  s.present.emplace(s.connection.db(),
-                    "SELECT v.type, v.data FROM vals v JOIN keys k ON k.id = v.key"
-                    " WHERE k.folded_path = ?1 AND v.folded_name = ?2");
-  s.records->bind(1, s.filter.key)
-      .bind(2, s.filter.value)
-      .bind(5, s.filter.afterId)
-      .bind(6, int64_t(s.filter.belowToo));
-  return ERROR_SUCCESS;
+  return s.store->startRecords(s.filter);
 }
 
 LONG HistoryCursor::Next(Record* record) {
-  if (!state_ || !state_->records) return ERROR_NO_MORE_ITEMS;
-  Statement& q = *state_->records;
+  if (!state_ || !state_->store) return ERROR_NO_MORE_ITEMS;
   for (;;) {
-    int rc = q.step();
-    if (rc == SQLITE_ROW) rc = checkValueSize(q, 10);
-    if (rc == SQLITE_ROW) rc = checkValueSize(q, 12);
-    if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
-    if (rc != SQLITE_ROW) return sqliteToWin32(rc);
-    Record& r = *record;
-    r.id = q.integer(0);
-    r.time = q.integer(1);
-    r.uid = uint32_t(q.integer(2));
-    r.user = q.text(3);
-    r.pid = q.integer(4);
-    r.program = q.text(5);
-    r.change = changeOf(q.text(6));
-    r.key = q.text(7);
-    r.value = q.text(8);
-    r.allValues = r.change == Change::PastDataForgotten && q.isNull(8);
-    r.oldValue = valueAt(q, 9);
-    r.newValue = valueAt(q, 11);
-    if (r.change == Change::ValueSet || r.change == Change::ValueDeleted) {
-      const LONG result = state_->completeValueSet(&r);
+    LONG result = state_->store->nextRecord(record);
+    if (result != ERROR_SUCCESS) return result;
+    if (record->change == Change::ValueSet || record->change == Change::ValueDeleted) {
+      result = state_->completeValueSet(record);
       if (result != ERROR_SUCCESS) return result;
     }
-    if (state_->matches(r)) return ERROR_SUCCESS;
+    if (state_->matches(*record)) return ERROR_SUCCESS;
   }
 }
 
@@ -456,12 +196,54 @@ LONG ReadHistory(HKEY hive, const Filter& filter, std::vector<Record>* records) 
   return result == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : result;
 }
 
+namespace {
+
+// The subtree of `key` at `time`: its present state with every later change
+// undone, its values in creation order where the history knows it.
+LONG readPastTree(HistoryStore& store, const std::string& key, int64_t time, PastTree* tree) {
+  const std::string folded = foldName(key);
+  LONG result = store.readPresent(
+      folded, [&](std::string_view path, std::string_view name, const std::optional<Value>& value) {
+        tree->addKey(path);
+        if (value) tree->setValue(path, name, value);
+      });
+  if (result != ERROR_SUCCESS) return result;
+  result = store.readChangesAfter(folded, time,
+                                  [&](Change change, std::string_view path, std::string_view name,
+                                      const std::optional<Value>& before) {
+                                    switch (change) {
+                                      case Change::KeyCreated:
+                                        tree->removeKey(path);
+                                        break;
+                                      case Change::KeyDeleted:
+                                        tree->addKey(path);
+                                        break;
+                                      case Change::ValueSet:
+                                      case Change::ValueDeleted:
+                                        tree->setValue(path, name, before);
+                                        break;
+                                      case Change::SettingsChanged:
+                                      case Change::PastDataForgotten:
+                                        break;
+                                    }
+                                  });
+  if (result != ERROR_SUCCESS) return result;
+  return store.readCreations(folded, time,
+                             [&](std::string_view path, std::string_view name, int64_t id) {
+                               tree->setCreation(path, name, id);
+                             });
+}
+
+}  // namespace
+
 LONG ReadPastState(HKEY hive, const std::string& key, int64_t time, PastState* state) {
   *state = PastState();
-  HiveConnection c;
-  LONG result = c.openForReading(hive);
+  std::unique_ptr<HistoryStore> store;
+  LONG result = vreg::openHistoryStore(hive, &store);
+  bool exists = false, hasHistory = false;
+  if (result == ERROR_SUCCESS) result = store->openForReading(&exists, &hasHistory);
   if (result != ERROR_SUCCESS) return result;
-  if (!c.db()) {
+  if (!exists) {
     // A hive never written: its empty root is all there ever was.
     state->complete = true;
     state->completeSince = INT64_MIN;
@@ -469,19 +251,15 @@ LONG ReadPastState(HKEY hive, const std::string& key, int64_t time, PastState* s
     return ERROR_SUCCESS;
   }
   state->completeSince = INT64_MAX;
-  if (!c.hasHistory()) return ERROR_SUCCESS;
-  ReadTransaction transaction(c);
-  if (transaction.started() != SQLITE_OK) return sqliteToWin32(transaction.started());
+  if (!hasHistory) return ERROR_SUCCESS;
   Settings settings;
-  result = readSettings(c, &settings);
+  result = store->readSettings(&settings);
   if (result != ERROR_SUCCESS) return result;
   state->completeSince = settings.completeSince;
   if (time < settings.completeSince) return ERROR_SUCCESS;
   PastTree tree;
-  int rc = readPresent(c, key, &tree);
-  if (rc == SQLITE_DONE) rc = undoAfter(c, key, time, &tree);
-  if (rc == SQLITE_DONE) rc = orderByCreation(c, key, time, &tree);
-  if (rc != SQLITE_DONE) return sqliteToWin32(rc);
+  result = readPastTree(*store, key, time, &tree);
+  if (result != ERROR_SUCCESS) return result;
   std::vector<KeyState> keys = tree.keys();
   for (const KeyState& k : keys) {
     for (const NamedValue& v : k.values) {
@@ -502,59 +280,33 @@ LONG ReadHistorySettings(HKEY hive, Settings* settings) {
   settings->maxAgeDays = vreg::kDefaultMaxAgeDays;
   settings->maxBytes = vreg::kDefaultMaxBytes;
   settings->completeSince = INT64_MAX;
-  HiveConnection c;
-  LONG result = c.openForReading(hive);
-  if (result != ERROR_SUCCESS || !c.hasHistory()) return result;
-  return readSettings(c, settings);
+  std::unique_ptr<HistoryStore> store;
+  LONG result = vreg::openHistoryStore(hive, &store);
+  bool exists = false, hasHistory = false;
+  if (result == ERROR_SUCCESS) result = store->openForReading(&exists, &hasHistory);
+  if (result != ERROR_SUCCESS || !hasHistory) return result;
+  return store->readSettings(settings);
 }
 
 namespace {
 
-// A write transaction on a hive opened for writing: committed by commit(),
-// else rolled back.
-class WriteTransaction {
- public:
-  explicit WriteTransaction(HiveConnection& c) : c_(c) { rc_ = c_.exec("BEGIN IMMEDIATE"); }
-  ~WriteTransaction() {
-    if (!ended_) c_.exec("ROLLBACK");
-  }
-  int started() const { return rc_; }
-  int commit() {
-    ended_ = true;
-    return c_.exec("COMMIT");
-  }
-
- private:
-  HiveConnection& c_;
-  int rc_;
-  bool ended_ = false;
-};
-
 // A setting as the data of a REG_QWORD.
-std::string qwordBytes(int64_t value) {
-  std::string bytes(8, '\0');
-  for (int i = 0; i < 8; ++i) bytes[i] = char(uint64_t(value) >> (8 * i));
-  return bytes;
+Value qword(int64_t value) {
+  Value v;
+  v.type = vreg::kSettingType;
+  for (int i = 0; i < 8; ++i)
+    v.data.push_back(static_cast<unsigned char>(uint64_t(value) >> (8 * i)));
+  return v;
 }
 
 // Changes one setting and records it, when it changes.
-int changeSetting(HiveConnection& c, const char* name, int64_t value) {
-  Statement old(c.db(), "SELECT value FROM settings WHERE name = ?1");
-  int rc = old.bind(1, std::string_view(name)).step();
-  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? SQLITE_CORRUPT : rc;
-  if (old.integer(0) == value) return SQLITE_OK;
-  const std::string before = qwordBytes(old.integer(0)), after = qwordBytes(value);
-  Statement update(c.db(), "UPDATE settings SET value = ?2 WHERE name = ?1");
-  rc = update.bind(1, std::string_view(name)).bind(2, value).step();
-  if (rc != SQLITE_DONE) return rc;
-  const std::string type = std::to_string(vreg::kSettingType);
-  Statement record(c.db(), vreg::insertRecordSql(vreg::kSettingsChanged, "'', ''", "?1",
-                                                 type + ", ?2", type + ", ?3"));
-  rc = record.bind(1, std::string_view(name))
-           .bindBlob(2, reinterpret_cast<const BYTE*>(before.data()), DWORD(before.size()))
-           .bindBlob(3, reinterpret_cast<const BYTE*>(after.data()), DWORD(after.size()))
-           .step();
-  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+LONG changeSetting(HistoryStore& store, const char* name, int64_t value) {
+  int64_t old = 0;
+  LONG result = store.readSetting(name, &old);
+  if (result != ERROR_SUCCESS || old == value) return result;
+  result = store.writeSetting(name, value);
+  if (result != ERROR_SUCCESS) return result;
+  return store.addRecord(vreg::kSettingsChanged, "", std::string(name), qword(old), qword(value));
 }
 
 }  // namespace
@@ -568,69 +320,58 @@ LONG ChangeHistorySettings(HKEY hive, std::optional<int64_t> maxRecords,
       outside(maxBytes, kMaxBytesLimit)) {
     return ERROR_INVALID_PARAMETER;
   }
-  HiveConnection c;
-  LONG result = c.openForWriting(hive);
-  if (result != ERROR_SUCCESS) return result;
-  WriteTransaction transaction(c);
-  int rc = transaction.started();
+  std::unique_ptr<HistoryStore> store;
+  LONG result = vreg::openHistoryStore(hive, &store);
+  if (result == ERROR_SUCCESS) result = store->beginWrite();
   const std::pair<const char*, std::optional<int64_t>> changes[] = {
       {vreg::kSettingMaxRecords, maxRecords},
       {vreg::kSettingMaxAgeDays, maxAgeDays},
       {vreg::kSettingMaxBytes, maxBytes}};
   for (const auto& [name, value] : changes) {
-    if (value && rc == SQLITE_OK) rc = changeSetting(c, name, *value);
+    if (value && result == ERROR_SUCCESS) result = changeSetting(*store, name, *value);
   }
   // The new limits hold from now on; the records of their change are the
   // newest and stay.
-  if (rc == SQLITE_OK) {
-    rc = c.exec(vreg::pruneHistorySql("(SELECT coalesce(max(id), 0) FROM history)",
-                                      std::to_string(vreg::microsecondsNow())));
-  }
-  if (rc == SQLITE_OK) rc = transaction.commit();
-  return sqliteToWin32(rc);
+  if (result == ERROR_SUCCESS) result = store->applyRetention();
+  if (result == ERROR_SUCCESS) result = store->commit();
+  return result;
 }
 
 LONG ForgetPastData(HKEY hive, const std::string& key, const std::optional<std::string>& value) {
-  HiveConnection c;
-  LONG result = c.openForWriting(hive);
-  if (result != ERROR_SUCCESS) return result;
-  // What is deleted is overwritten with zeros, in the pages this writes.
-  int rc = c.exec("PRAGMA secure_delete=ON");
-  WriteTransaction transaction(c);
-  if (rc == SQLITE_OK) rc = transaction.started();
-  if (rc == SQLITE_OK) {
-    Statement forget(c.db(), "UPDATE history SET old_data = NULL, new_data = NULL WHERE " +
-                                 inSubtree("folded_key", 1) +
-                                 " AND (?2 IS NULL OR fold_name(value) = ?2) AND value IS NOT NULL"
-                                 " AND change IN ('" +
-                                 vreg::kValueSet + "', '" + vreg::kValueDeleted + "')");
-    const std::string foldedKey = foldName(key);
+  std::unique_ptr<HistoryStore> store;
+  LONG result = vreg::openHistoryStore(hive, &store);
+  if (result == ERROR_SUCCESS) result = store->beginWrite();
+  if (result == ERROR_SUCCESS) {
     const std::optional<std::string> foldedValue =
         value ? std::optional<std::string>(foldName(*value)) : std::nullopt;
-    rc = forget.bind(1, foldedKey).bind(2, foldedValue).step();
-    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+    result = store->forgetData(foldName(key), foldedValue);
   }
-  if (rc == SQLITE_OK) {
-    // The records hold less now: the size of the records before each is
-    // counted again, so that the size limit counts only what is held.
-    rc = c.exec(vreg::recountHistorySizeSql());
-  }
-  if (rc == SQLITE_OK) {
-    Statement record(c.db(), vreg::insertRecordSql(vreg::kPastDataForgotten, "?1, fold_name(?1)",
-                                                   "?2", "NULL, NULL", "NULL, NULL"));
-    rc = record.bind(1, key).bind(2, value).step();
-    if (rc == SQLITE_DONE) rc = SQLITE_OK;
-  }
-  if (rc == SQLITE_OK) rc = transaction.commit();
-  if (rc != SQLITE_OK) return sqliteToWin32(rc);
-  // The data may still be in the file's free space, written before without
-  // zeros, and in the write-ahead log: the file is rewritten (keeping every
-  // row and its rowid order) and the log emptied.
-  rc = c.exec("VACUUM");
-  if (rc == SQLITE_OK) rc = c.exec("PRAGMA wal_checkpoint(TRUNCATE)");
-  return sqliteToWin32(rc);
+  if (result == ERROR_SUCCESS)
+    result = store->addRecord(vreg::kPastDataForgotten, key, value, std::nullopt, std::nullopt);
+  if (result == ERROR_SUCCESS) result = store->commit();
+  return result == ERROR_SUCCESS ? store->scrub() : result;
 }
 
 void FailNthHistoryRecord(unsigned n) { vreg::failNthHistoryRecord(n); }
 
 }  // namespace registry_history
+
+namespace vreg {
+
+registry_history::Change changeOf(std::string_view text) {
+  using registry_history::Change;
+  if (text == kKeyCreated) return Change::KeyCreated;
+  if (text == kKeyDeleted) return Change::KeyDeleted;
+  if (text == kSettingsChanged) return Change::SettingsChanged;
+  if (text == kPastDataForgotten) return Change::PastDataForgotten;
+  return text == kValueDeleted ? Change::ValueDeleted : Change::ValueSet;
+}
+
+LONG openHistoryStore(HKEY hive, std::unique_ptr<HistoryStore>* store) {
+  if (hive != HKEY_LOCAL_MACHINE && hive != HKEY_CURRENT_USER) return ERROR_INVALID_HANDLE;
+  std::string server = hive == HKEY_LOCAL_MACHINE ? registry_server::machineHiveServer() : "";
+  *store = server.empty() ? fileHistoryStore(hive) : servedHistoryStore(std::move(server));
+  return ERROR_SUCCESS;
+}
+
+}  // namespace vreg

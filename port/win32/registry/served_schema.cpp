@@ -170,25 +170,52 @@ CREATE TABLE IF NOT EXISTS vintutil.history(
   value bytea,
   folded_value bytea,
   old_type bigint, old_data bytea,
-  new_type bigint, new_data bytea);
+  new_type bigint, new_data bytea,
+  bytes_before bigint NOT NULL);
 CREATE INDEX IF NOT EXISTS history_by_key ON vintutil.history(folded_key, id);
 CREATE TABLE IF NOT EXISTS vintutil.settings(name text PRIMARY KEY, value bigint NOT NULL);
 INSERT INTO vintutil.settings(name, value) VALUES ('history_max_records', )sql" +
          std::to_string(kDefaultMaxRecords) + "), ('history_max_age_days', " +
-         std::to_string(kDefaultMaxAgeDays) + "), ('history_complete_since', " +
+         std::to_string(kDefaultMaxAgeDays) + "), ('history_max_bytes', " +
+         std::to_string(kDefaultMaxBytes) + "), ('history_complete_since', " +
          std::to_string(completeSince) + R"sql() ON CONFLICT DO NOTHING;
 
 CREATE OR REPLACE FUNCTION vintutil.setting(setting text) RETURNS bigint LANGUAGE sql STABLE AS
   'SELECT value FROM vintutil.settings WHERE name = setting';
 
+-- The size limit counts the data a record holds; each record holds the size
+-- of all records made before it (bytes_before), so the size of the history
+-- is the newest record's total less the oldest's bytes_before.
+CREATE OR REPLACE FUNCTION vintutil.record_size(old_data bytea, new_data bytea) RETURNS bigint
+  LANGUAGE sql IMMUTABLE AS
+  'SELECT coalesce(octet_length(old_data), 0) + coalesce(octet_length(new_data), 0)';
+CREATE OR REPLACE FUNCTION vintutil.size_through_newest() RETURNS bigint LANGUAGE sql STABLE AS
+  'SELECT bytes_before + vintutil.record_size(old_data, new_data) FROM vintutil.history
+   ORDER BY id DESC LIMIT 1';
+CREATE OR REPLACE FUNCTION vintutil.history_size() RETURNS bigint LANGUAGE sql STABLE AS
+  'SELECT coalesce(vintutil.size_through_newest()
+     - (SELECT bytes_before FROM vintutil.history ORDER BY id LIMIT 1), 0)';
+-- After data was forgotten: each record's bytes_before counted again.
+CREATE OR REPLACE FUNCTION vintutil.recount_history_size() RETURNS void LANGUAGE sql AS
+  'UPDATE vintutil.history SET bytes_before = counted.bytes FROM (SELECT id,
+     coalesce(sum(vintutil.record_size(old_data, new_data)) OVER (ORDER BY id
+       ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) AS bytes FROM vintutil.history)
+     AS counted WHERE history.id = counted.id AND history.bytes_before <> counted.bytes';
+
 -- Removes the oldest records until at most the record limit less 1/64 of
--- it remain and none is older than the age limit, and moves the time from
--- which the history is complete past the newest one removed.
+-- it remain, their size is at most the size limit less 1/64 of it (the
+-- newest stays, whatever its size) and none is older than the age limit,
+-- and moves the time from which the history is complete past the newest
+-- one removed.
 CREATE OR REPLACE FUNCTION vintutil.prune_history(newest bigint, now bigint) RETURNS void
     LANGUAGE plpgsql AS $$
 DECLARE
   records bigint := vintutil.setting('history_max_records');
+  bytes bigint := vintutil.setting('history_max_bytes');
   first_kept bigint := greatest(newest - records + records / 64 + 1,
+    coalesce((SELECT id FROM vintutil.history
+              WHERE bytes_before >= vintutil.size_through_newest() - bytes + bytes / 64
+              ORDER BY id LIMIT 1), newest),
     coalesce((SELECT id FROM vintutil.history
               WHERE time >= now - vintutil.setting('history_max_age_days') * 86400000000
               ORDER BY id LIMIT 1), newest + 1));
@@ -202,7 +229,8 @@ END $$;
 -- Adds one record made now by this session's client, and keeps the history
 -- within its retention: checked at every record against the oldest one,
 -- pruned once the record limit is passed (then every 1/64 of it) or once
--- the oldest record is an hour past the age limit.
+-- the oldest record is an hour past the age limit, or the size limit is
+-- passed.
 CREATE OR REPLACE FUNCTION vintutil.add_record(change text, key bytea, folded_key bytea,
     value bytea, folded_value bytea, old_type bigint, old_data bytea, new_type bigint,
     new_data bytea) RETURNS void LANGUAGE plpgsql AS $$
@@ -210,21 +238,25 @@ DECLARE
   g bigint := vintutil.begin_change();
   made_id bigint;
   made_time bigint := (extract(epoch FROM clock_timestamp()) * 1000000)::bigint;
+  before bigint := coalesce(vintutil.size_through_newest(), 0);
 BEGIN
   INSERT INTO vintutil.history(time, generation, role, host, os_user, uid, pid, program, change,
-      key, folded_key, value, folded_value, old_type, old_data, new_type, new_data)
+      key, folded_key, value, folded_value, old_type, old_data, new_type, new_data, bytes_before)
     VALUES (made_time, g, current_user,
       coalesce(current_setting('vintutil.host', true), ''),
       coalesce(current_setting('vintutil.os_user', true), ''),
       coalesce(nullif(current_setting('vintutil.uid', true), '')::bigint, -1),
       coalesce(nullif(current_setting('vintutil.pid', true), '')::bigint, 0),
       coalesce(current_setting('vintutil.program', true), ''),
-      change, key, folded_key, value, folded_value, old_type, old_data, new_type, new_data)
+      change, key, folded_key, value, folded_value, old_type, old_data, new_type, new_data,
+      before)
     RETURNING id INTO made_id;
-  IF EXISTS (SELECT 1 FROM (SELECT id, time FROM vintutil.history ORDER BY id LIMIT 1) oldest
+  IF EXISTS (SELECT 1 FROM (SELECT id, time, bytes_before FROM vintutil.history ORDER BY id LIMIT 1) oldest
              WHERE made_id - oldest.id >= vintutil.setting('history_max_records')
                 OR oldest.time < made_time
-                   - vintutil.setting('history_max_age_days') * 86400000000 - 3600000000) THEN
+                   - vintutil.setting('history_max_age_days') * 86400000000 - 3600000000
+                OR before + vintutil.record_size(old_data, new_data) - oldest.bytes_before
+                   > vintutil.setting('history_max_bytes')) THEN
     PERFORM vintutil.prune_history(made_id, made_time);
   END IF;
 END $$;
