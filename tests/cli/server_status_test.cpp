@@ -2,6 +2,7 @@
 // they answer, and the preparation of a served machine hive. In the served
 // run (VINTUTIL_TEST_SERVER) the machine hive is the test's own database.
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 
 #include "registry_values.h"
 #include "run_cli.h"
+#include "served_hive.h"
 #include "temp_registry.h"
 
 namespace {
@@ -101,6 +103,24 @@ TEST_F(CliServer, InitPreparesTheServedHiveAndChangesNothingWhenRunAgain) {
   RunOk({"server", "init", getenv("VINTUTIL_MACHINE_HIVE")});
   EXPECT_EQ(regtest::Get(HKEY_LOCAL_MACHINE, "SOFTWARE\\TORVALE\\VARNO4\\OPTIONEN", "MATRIX"),
             regtest::Text("1, 2, 3, 4"));
+}
+
+// A role that may only read the served hive is told what it needs, and
+// setup writes nothing.
+TEST_F(CliServer, SetupAsAReaderNamesTheWriterRoleAndWritesNothing) {
+  if (!registry_.served()) GTEST_SKIP() << "needs the served machine hive (the .served tests)";
+  const std::string role = "reader_" + std::to_string(getpid());
+  QueryServedHive("DROP ROLE IF EXISTS " + role + "; CREATE ROLE " + role +
+                  " LOGIN; GRANT vintutil_reader TO " + role);
+  const int64_t keysBefore = QueryServedHive("SELECT count(*) FROM keys");
+  const std::string writer = getenv("VINTUTIL_MACHINE_HIVE");
+  setenv("VINTUTIL_MACHINE_HIVE", (writer + " user=" + role).c_str(), 1);
+  const CliRun run = RunFails({"setup"}, "access is denied to the machine hive on its server ");
+  EXPECT_THAT(run.err, HasSubstr("must be a member of vintutil_writer"));
+  EXPECT_THAT(run.err, HasSubstr("; nothing was written"));
+  setenv("VINTUTIL_MACHINE_HIVE", writer.c_str(), 1);
+  EXPECT_EQ(keysBefore, QueryServedHive("SELECT count(*) FROM keys"));
+  QueryServedHive("DROP OWNED BY " + role + "; DROP ROLE " + role);
 }
 
 }  // namespace
