@@ -17,7 +17,7 @@ namespace vreg {
 namespace {
 
 // Settings rows of the replica file: the server's generation it holds and
-// when it was copied.
+// the time it is in step with (every change committed before it is there).
 constexpr const char kReplicaGeneration[] = "replica_generation";
 constexpr const char kReplicaTime[] = "replica_time";
 
@@ -48,7 +48,7 @@ int64_t setting(sqlite3* db, const char* name) {
 // Replaces the file's keys and values with the snapshot's, in the open
 // transaction.
 int replaceContent(sqlite3* db, const ServerResult& keys, const ServerResult& values,
-                   uint64_t generation) {
+                   uint64_t generation, int64_t snapshotAt) {
   int rc = sqlite3_exec(db, "DELETE FROM vals; DELETE FROM keys WHERE id <> 1", nullptr, nullptr,
                         nullptr);
   Statement key(db,
@@ -84,7 +84,7 @@ int replaceContent(sqlite3* db, const ServerResult& keys, const ServerResult& va
   rc = stamp.bind(1, std::string_view(kReplicaGeneration))
            .bind(2, int64_t(generation))
            .bind(3, std::string_view(kReplicaTime))
-           .bind(4, microsecondsNow())
+           .bind(4, snapshotAt)
            .step();
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
@@ -164,6 +164,9 @@ LONG ServedReplica::copy(uint64_t generation) {
 
   ServerConnection server;
   result = server.open(conninfo_);
+  // The replica holds every change committed before this moment: the
+  // snapshot is taken later, at its first query.
+  const int64_t snapshotAt = microsecondsNow();
   if (result == ERROR_SUCCESS)
     result = server.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY").error();
   ServerResult snapshot[3];
@@ -183,7 +186,8 @@ LONG ServedReplica::copy(uint64_t generation) {
   uint64_t before = 0, after = 0;
   result = counter.beginWrite(&before);
   if (result == ERROR_SUCCESS) {
-    rc = replaceContent(file.db, snapshot[1], snapshot[2], uint64_t(snapshot[0].integer(0, 0)));
+    rc = replaceContent(file.db, snapshot[1], snapshot[2], uint64_t(snapshot[0].integer(0, 0)),
+                        snapshotAt);
     if (rc == SQLITE_OK) rc = sqlite3_exec(file.db, "COMMIT", nullptr, nullptr, nullptr);
     result = sqliteToWin32(rc);
   }

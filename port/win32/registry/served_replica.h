@@ -39,9 +39,9 @@ class ServedReplica {
   // The replica as a hive to read, when there is one; null otherwise.
   Hive* hive();
 
-  // When the replica was last brought in step with the server (microseconds
-  // since 1970), and the server's generation it holds; false when there is
-  // no replica at `path`.
+  // When the replica was last in step with the server (microseconds since
+  // 1970: it holds every change committed before), and the server's
+  // generation it holds; false when there is no replica at `path`.
   static bool copiedAt(const std::string& path, int64_t* time, uint64_t* generation);
 
  private:
