@@ -29,8 +29,8 @@ constexpr auto kRetryInterval = std::chrono::seconds(1);
 // One read-only snapshot of the server's hive.
 constexpr const char* kSnapshot[] = {
     "SELECT generation FROM vintutil.hive",
-    "SELECT id, parent, name, folded_name, path, folded_path, written FROM vintutil.keys"
-    " ORDER BY id",
+    ("SELECT id, parent, name, folded_name, path, folded_path, written FROM vintutil.keys"
+     " ORDER BY id"),
     "SELECT id, key, name, folded_name, type, data FROM vintutil.vals ORDER BY id",
 };
 
