@@ -22,6 +22,6 @@ set_tests_properties(test_server_stop PROPERTIES FIXTURES_CLEANUP test_server LA
 function(vintutil_served_tests subject filter)
   gtest_discover_tests(test_${subject} TEST_FILTER ${filter} TEST_SUFFIX .served
     DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS served TIMEOUT 300 FIXTURES_REQUIRED test_server
+    PROPERTIES LABELS served TIMEOUT 900 FIXTURES_REQUIRED test_server
                ENVIRONMENT VINTUTIL_TEST_SERVER=${VINTUTIL_TEST_SERVER_DIR})
 endfunction()
