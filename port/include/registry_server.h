@@ -47,6 +47,10 @@ struct HiveStatus {
   // when there is no replica yet).
   std::string replica;
   int64_t replicaCopiedAt = -1;
+  // Served: the server's generation (counts committed changes; 0 when not
+  // reachable) and the one the replica holds (0 when none).
+  uint64_t generation = 0;
+  uint64_t replicaGeneration = 0;
 };
 
 // Where the hive of `root` (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER) lives

@@ -38,14 +38,19 @@ size_t entriesOf(const char* dir) {
   return n;
 }
 
-// Context switches of the process's threads other than the calling one: a
-// thread that sleeps until woken makes none while nothing happens.
-long otherThreadsSwitches() {
+// Context switches of the threads that follow the registry's changes (the
+// library names them registry-watch and registry-listen): a thread that
+// sleeps until woken makes none while nothing happens.
+long watchingThreadsSwitches() {
   long total = 0;
   DIR* d = opendir("/proc/self/task");
   while (dirent* e = readdir(d)) {
-    if (e->d_name[0] == '.' || std::stol(e->d_name) == gettid()) continue;
-    std::ifstream status(std::string("/proc/self/task/") + e->d_name + "/status");
+    if (e->d_name[0] == '.') continue;
+    const std::string task = std::string("/proc/self/task/") + e->d_name;
+    std::string name;
+    std::getline(std::ifstream(task + "/comm"), name);
+    if (name != "registry-watch" && name != "registry-listen") continue;
+    std::ifstream status(task + "/status");
     for (std::string line; std::getline(status, line);) {
       if (line.find("ctxt_switches:") != std::string::npos)
         total += std::stol(line.substr(line.find(':') + 1));
@@ -93,9 +98,10 @@ TEST_F(NotificationProcesses, AWaitingProcessSleepsUntilAChange) {
   HKEY key = regtest::Open(HKEY_LOCAL_MACHINE, kWatched, KEY_NOTIFY);
   ASSERT_EQ(ERROR_SUCCESS, RegNotifyChangeKeyValue(key, TRUE, kAnyChange, event_, TRUE));
   EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(event_, 100)) << "the watching thread settles";
-  const long before = otherThreadsSwitches();
+  const long before = watchingThreadsSwitches();
+  EXPECT_GT(before, 0) << "no thread named as a watching thread";
   EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(event_, 500));
-  EXPECT_EQ(before, otherThreadsSwitches()) << "the watching thread woke without a change";
+  EXPECT_EQ(before, watchingThreadsSwitches()) << "the watching thread woke without a change";
   EXPECT_EQ(0, runInChild([] { return int(Set(HKEY_LOCAL_MACHINE, kWatched, "v", Text("x"))); }));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event_, 5000));
   RegCloseKey(key);
@@ -107,7 +113,10 @@ TEST_F(NotificationProcesses, AWaitingProcessSleepsUntilAChange) {
 TEST_F(NotificationProcesses, AThousandRegistrationsAndClosesLeaveNoDescriptorOrThread) {
   size_t descriptors = 0, threads = 0;
   for (int i = -1; i < 1000; ++i) {
-    if (i == 0) descriptors = entriesOf("/proc/self/fd"), threads = entriesOf("/proc/self/task");
+    if (i == 0) {
+      registry_.settle();
+      descriptors = entriesOf("/proc/self/fd"), threads = entriesOf("/proc/self/task");
+    }
     HKEY key = regtest::Open(HKEY_LOCAL_MACHINE, kWatched, KEY_NOTIFY);
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ASSERT_EQ(ERROR_SUCCESS, RegNotifyChangeKeyValue(key, i % 2, kAnyChange, event, TRUE));
@@ -118,6 +127,7 @@ TEST_F(NotificationProcesses, AThousandRegistrationsAndClosesLeaveNoDescriptorOr
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event, 0));
     CloseHandle(event);
   }
+  registry_.settle();
   EXPECT_EQ(descriptors, entriesOf("/proc/self/fd"));
   EXPECT_EQ(threads, entriesOf("/proc/self/task"));
 }

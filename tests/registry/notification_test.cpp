@@ -151,7 +151,7 @@ class Notification : public RegistryTest {
  protected:
   void SetUp() override {
     ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyA(HKEY_CURRENT_USER, "SOFTWARE\\TORVALE\\Notification", &base_));
+              RegCreateKeyA(registry_.root(), "SOFTWARE\\TORVALE\\Notification", &base_));
     event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     ASSERT_NE(nullptr, event_);
   }

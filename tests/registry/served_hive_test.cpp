@@ -250,6 +250,38 @@ TEST_F(ServedHive, AnUnreachableServerIsReadFromTheReplicaAndRefusesWritesUntilI
   EXPECT_TRUE(replicaCopiedSince(microsecondsNow()));
 }
 
+// Another process stands for another workstation: its change reaches the
+// watcher only through the server's notifications.
+TEST_F(ServedHive, AWatchOutlivesARestartOfTheServerAndSignalsTheNextChange) {
+  ASSERT_EQ(ERROR_SUCCESS, writeNumber("Level", 1));
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Served", 0, KEY_NOTIFY, &key));
+  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE));
+  ASSERT_TRUE(server_->kill());
+  HANDLE refused = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  EXPECT_EQ(ERROR_BAD_NETPATH,
+            RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, refused, TRUE))
+      << "a new registration needs the server";
+  ASSERT_TRUE(server_->resume());
+  std::this_thread::sleep_for(1500ms);  // the watch's listener connects again
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(event, 0)) << "signalled with no change";
+  EXPECT_EQ(0, runInChild([] {
+              const auto deadline = std::chrono::steady_clock::now() + 10s;
+              while (writeNumber("Level", 2) != ERROR_SUCCESS) {
+                if (std::chrono::steady_clock::now() > deadline) return 1;
+                std::this_thread::sleep_for(50ms);
+              }
+              return 0;
+            }));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event, 5000));
+  CloseHandle(refused);
+  CloseHandle(event);
+  RegCloseKey(key);
+}
+
 TEST_F(ServedHive, AServerKilledAmidWritesKeepsEveryWriteItAcknowledged) {
   // A child writes numbered values and reports each acknowledged one on a
   // pipe; the server is killed under it.

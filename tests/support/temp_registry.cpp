@@ -3,9 +3,12 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include <registry_diagnostics.h>
+#include <registry_server.h>
 
 #include "served_hive.h"
 
@@ -55,4 +58,17 @@ TempRegistry::~TempRegistry() {
 
 std::string TempRegistry::userHive() const {
   return dir_ + "/user-" + std::to_string(getuid()) + ".db";
+}
+
+void TempRegistry::settle() const {
+  if (!served()) return;
+  using namespace std::chrono;
+  const auto deadline = steady_clock::now() + 30s;
+  for (;;) {
+    const registry_server::HiveStatus status = registry_server::hiveStatus(HKEY_LOCAL_MACHINE);
+    if (status.replicaGeneration >= status.generation || steady_clock::now() > deadline) break;
+    std::this_thread::sleep_for(10ms);
+  }
+  // The replica's thread rests a moment after each copy before it sleeps.
+  std::this_thread::sleep_for(300ms);
 }

@@ -32,6 +32,10 @@ class TempRegistry {
   // for both kinds of hive.
   HKEY root() const { return served() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
   const char* rootName() const { return served() ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER"; }
+  // Waits until the served hive's background work (its replica's copy) has
+  // taken in every change made so far, so that a test may count the
+  // process's threads' wake-ups or descriptors at rest. Linux only.
+  void settle() const;
 
  private:
   std::string dir_;

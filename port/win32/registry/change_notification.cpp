@@ -26,7 +26,7 @@ using namespace vreg;
 
 namespace {
 
-// The process's watches, one per hive file.
+// The process's watches, one per hive.
 struct Watches {
   std::mutex mutex;
   std::map<std::string, std::shared_ptr<ChangeWatch>> byHive;  // guarded by mutex
@@ -44,18 +44,18 @@ Watches& watches() {
   return *processWatches.load();
 }
 
-std::shared_ptr<ChangeWatch> watchOf(const std::string& hivePath) {
+std::shared_ptr<ChangeWatch> watchOf(const std::string& hive) {
   Watches& w = watches();
   std::lock_guard<std::mutex> lock(w.mutex);
-  auto it = w.byHive.find(hivePath);
+  auto it = w.byHive.find(hive);
   return it != w.byHive.end() ? it->second : nullptr;
 }
 
-std::shared_ptr<ChangeWatch> watchOrNew(const HiveLocation& hive) {
+std::shared_ptr<ChangeWatch> watchOrNew(const Hive& hive) {
   Watches& w = watches();
   std::lock_guard<std::mutex> lock(w.mutex);
-  std::shared_ptr<ChangeWatch>& watch = w.byHive[hive.path];
-  if (!watch) watch = std::make_shared<ChangeWatch>(hive);
+  std::shared_ptr<ChangeWatch>& watch = w.byHive[hive.identity()];
+  if (!watch) watch = std::make_shared<ChangeWatch>(hive.changeSource());
   return watch;
 }
 
@@ -101,8 +101,8 @@ LONG addRegistration(ChangeWatch& watch, const OpenKey& key, Registration regist
 
 namespace vreg {
 
-void changesCommitted(const std::string& hivePath) {
-  if (std::shared_ptr<ChangeWatch> watch = watchOf(hivePath)) watch->takeInChanges();
+void changesCommitted(const std::string& hive) {
+  if (std::shared_ptr<ChangeWatch> watch = watchOf(hive)) watch->takeInChanges();
 }
 
 void keyHandleClosed(HKEY handle) {
@@ -124,13 +124,10 @@ extern "C" LSTATUS WINAPI RegNotifyChangeKeyValue(HKEY hKey, BOOL bWatchSubtree,
   result = key.hive->findKey(key.key, key.path, &exists);
   if (result != ERROR_SUCCESS) return result;
 
-  // Watches sleep on a hive file's change counter.
-  const HiveLocation* file = key.hive->file();
-  if (!file) return ERROR_NOT_SUPPORTED;
-  std::shared_ptr<ChangeWatch> watch = watchOrNew(*file);
-  // Watchers sleep on the hive's change counter: make it exist now when
-  // this process may (the first writer makes it otherwise).
-  if (!watch->counterPresent() && key.hive->checkWritable() == ERROR_SUCCESS)
+  std::shared_ptr<ChangeWatch> watch = watchOrNew(*key.hive);
+  // A hive file's watchers sleep on its change counter: make it exist now
+  // when this process may (the first writer makes it otherwise).
+  if (!watch->followable() && key.hive->checkWritable() == ERROR_SUCCESS)
     key.hive->prepareForWatch();
 
   Registration registration;

@@ -8,9 +8,9 @@
 
 namespace vreg {
 
-// A write of this process to the hive at `hivePath` has committed: the
-// registrations it concerns signal now, before the write returns.
-void changesCommitted(const std::string& hivePath);
+// A write of this process to the hive `hive` (its identity) has committed:
+// the registrations it concerns signal now, before the write returns.
+void changesCommitted(const std::string& hive);
 
 // `handle` was closed: its registrations signal and end, as on Windows.
 void keyHandleClosed(HKEY handle);

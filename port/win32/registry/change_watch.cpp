@@ -1,29 +1,23 @@
 #include "change_watch.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/inotify.h>
-#include <unistd.h>
+#include <pthread.h>
 
 #include <chrono>
 #include <string_view>
 
 #include "change_history.h"
-#include "hive_file.h"
-#include "name_folding.h"
-#include "sqlite_statement.h"
 
 namespace vreg {
 namespace {
 
 // How often a stopping thread is woken again, for the case that the first
-// wake came between its last look at the counter and its sleep.
+// wake came between its last look at the source and its sleep.
 constexpr std::chrono::microseconds kWakeAgain{200};
 
 // A change as the history records it, its key folded.
 struct Change {
   std::string_view kind;  // kKeyCreated, kKeyDeleted, kValueSet, kValueDeleted
-  std::string key;
+  std::string_view key;
 };
 
 std::string_view parentOf(std::string_view path) {
@@ -49,37 +43,20 @@ bool concerns(const Registration& r, const Change& c) {
          (parentOf(c.key) == r.key || (r.subtree && isBelow(c.key, r.key)));
 }
 
-std::string directoryOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 }  // namespace
 
-ChangeWatch::Runner::Runner() : stopFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-
-ChangeWatch::Runner::~Runner() { close(stopFd); }
-
-ChangeWatch::ChangeWatch(const HiveLocation& hive)
-    : hivePath_(hive.path), counter_(hive.path, hive.kind) {}
+ChangeWatch::ChangeWatch(std::unique_ptr<ChangeSource> source) : source_(std::move(source)) {}
 
 ChangeWatch::~ChangeWatch() {
   std::unique_lock<std::mutex> lock(mutex_);
   registrations_.clear();
   stop(lock);
-  closeHistory();
 }
 
 LONG ChangeWatch::add(Registration registration) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (registrations_.empty()) {
-    lastSeen_ = newestRecord();
-  } else {
-    scan();
-  }
-  uint64_t ignored;
-  if (!counter_.current(&ignored) && access(directoryOf(hivePath_).c_str(), F_OK) != 0)
-    return ERROR_PATH_NOT_FOUND;
+  const LONG result = registrations_.empty() ? source_->newestRecord(&lastSeen_) : scan();
+  if (result != ERROR_SUCCESS) return result;
   registrations_.push_back(std::move(registration));
   if (runner_ && !runner_->done) return ERROR_SUCCESS;
   // A thread that left on its own (it found no registrations) is joined here.
@@ -95,10 +72,9 @@ void ChangeWatch::release(const std::function<bool(const Registration&)>& matche
   if (registrations_.empty()) stop(lock);
 }
 
-bool ChangeWatch::counterPresent() {
-  std::lock_guard<std::mutex> lock(mutex_);
+bool ChangeWatch::followable() {
   uint64_t ignored;
-  return counter_.current(&ignored);
+  return source_->current(&ignored);
 }
 
 void ChangeWatch::takeInChanges() {
@@ -112,10 +88,8 @@ void ChangeWatch::stop(std::unique_lock<std::mutex>& lock) {
   std::shared_ptr<Runner> runner = std::move(runner_);
   if (!runner) return;
   runner->stop = true;
-  const uint64_t one = 1;
   while (!runner->done) {
-    counter_.wakeWaiters();
-    (void)!write(runner->stopFd, &one, sizeof one);
+    source_->wake();
     lock.unlock();
     std::this_thread::sleep_for(kWakeAgain);
     lock.lock();
@@ -124,95 +98,44 @@ void ChangeWatch::stop(std::unique_lock<std::mutex>& lock) {
 }
 
 void ChangeWatch::run(std::shared_ptr<Runner> runner) {
+  pthread_setname_np(pthread_self(), "registry-watch");
   std::unique_lock<std::mutex> lock(mutex_);
   while (!runner->stop && !registrations_.empty()) {
     uint64_t seen;
-    if (!counter_.current(&seen)) {
+    if (!source_->current(&seen)) {
       lock.unlock();
-      waitForCounterFile(*runner);
+      source_->waitUntilFollowable();
       lock.lock();
       continue;
     }
-    // Everything committed before the counter read `seen` is read now; a
-    // commit after it moves the counter, and the wait returns at once.
+    // Everything committed before the position read `seen` is read now; a
+    // commit after it moves the position, and the wait returns at once.
     scan();
     lock.unlock();
-    counter_.waitForChange(seen);
+    source_->waitForChange(seen);
     lock.lock();
   }
   runner->done = true;
 }
 
-// No counter file yet: no writer has written the hive since it was made by
-// an older version, or it does not exist and this process may not create
-// it. The first writer creates the file in the hive's directory.
-void ChangeWatch::waitForCounterFile(const Runner& runner) {
-  const int fd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-  if (fd < 0) return;
-  if (inotify_add_watch(fd, directoryOf(hivePath_).c_str(), IN_CREATE | IN_MOVED_TO) >= 0) {
-    uint64_t ignored;
-    std::unique_lock<std::mutex> lock(mutex_);
-    const bool present = counter_.current(&ignored);
-    lock.unlock();
-    if (!present && !runner.stop) {
-      pollfd fds[2] = {{fd, POLLIN, 0}, {runner.stopFd, POLLIN, 0}};
-      poll(fds, 2, -1);
-    }
-  }
-  close(fd);
-}
-
-bool ChangeWatch::openHistory() {
-  if (db_) return true;
-  if (recogniseHiveFile(hivePath_) != ERROR_SUCCESS) return false;
-  if (sqlite3_open_v2(hivePath_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                      nullptr) != SQLITE_OK) {
-    closeHistory();
-    return false;
-  }
-  sqlite3_busy_timeout(db_, 5000);
-  return true;
-}
-
-void ChangeWatch::closeHistory() {
-  sqlite3_close(db_);
-  db_ = nullptr;
-}
-
-// The id of the newest record, 0 when there is none (or no hive yet).
-int64_t ChangeWatch::newestRecord() {
-  if (!openHistory()) return 0;
-  Statement q(db_, "SELECT coalesce(max(id), 0) FROM history");
-  return q.step() == SQLITE_ROW ? q.integer(0) : 0;
-}
-
-void ChangeWatch::scan() {
-  if (registrations_.empty() || !openHistory()) return;
-  const int64_t newest = newestRecord();
-  // The history was emptied and began again: what happened is unknown.
-  if (newest < lastSeen_) {
-    lastSeen_ = newest;
-    fire([](const Registration&) { return true; });
-    return;
-  }
-  Statement q(db_, "SELECT id, change, key FROM history WHERE id > ?1 AND id <= ?2 ORDER BY id");
-  q.bind(1, lastSeen_).bind(2, newest);
-  int rc;
-  while ((rc = q.step()) == SQLITE_ROW) {
-    // Records removed by the retention before they were read: every
-    // registration may be concerned.
-    if (q.integer(0) != lastSeen_ + 1) {
-      fire([](const Registration&) { return true; });
-      break;
-    }
-    lastSeen_ = q.integer(0);
-    const Change change{q.text(1), foldName(q.text(2))};
-    fire([&](const Registration& r) { return concerns(r, change); });
-  }
-  // A history that cannot be read: better a registration signalled for
-  // nothing than a change missed.
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) fire([](const Registration&) { return true; });
+LONG ChangeWatch::scan() {
+  if (registrations_.empty()) return ERROR_SUCCESS;
+  int64_t newest;
+  const LONG result = source_->newestRecord(&newest);
+  if (result != ERROR_SUCCESS || newest == lastSeen_) return result;
+  // Emptied and begun again, or records removed by the retention before
+  // they were read, or a history that cannot be read: what happened is
+  // unknown, and better a registration signalled for nothing than a change
+  // missed.
+  const bool complete =
+      newest > lastSeen_ &&
+      source_->readChanges(lastSeen_, newest, [&](std::string_view kind, std::string_view key) {
+        const Change change{kind, key};
+        fire([&](const Registration& r) { return concerns(r, change); });
+      });
+  if (!complete) fire([](const Registration&) { return true; });
   lastSeen_ = newest;
+  return ERROR_SUCCESS;
 }
 
 void ChangeWatch::fire(const std::function<bool(const Registration&)>& matches) {

@@ -1,22 +1,20 @@
 // The change watch of one hive, behind RegNotifyChangeKeyValue.
 //
 // A watch holds the registrations made on the keys of one hive. While it has
-// any, a thread of its own sleeps on the hive's change counter, a futex that
-// every writer in every process wakes after its commit. Woken, the thread
-// reads the history records committed since it last looked (the hive records
-// every change in the change's own transaction) and signals each
-// registration that one of them concerns: by key (the registered key, or any
-// key below it for a subtree registration) and by kind (REG_NOTIFY_CHANGE_NAME
-// for a subkey created or deleted, REG_NOTIFY_CHANGE_LAST_SET for a value set
-// or deleted; the watched key's deletion concerns every registration on it).
-// A registration signals once and is then gone. Other keys' changes wake the
-// thread but signal nobody.
+// any, a thread of its own sleeps until the hive's change source
+// (change_source.h) tells of a commit, in any process or on any machine.
+// Woken, the thread reads the history records made since it last looked (the
+// hive records every change in the change's own transaction) and signals
+// each registration that one of them concerns: by key (the registered key,
+// or any key below it for a subtree registration) and by kind
+// (REG_NOTIFY_CHANGE_NAME for a subkey created or deleted,
+// REG_NOTIFY_CHANGE_LAST_SET for a value set or deleted; the watched key's
+// deletion concerns every registration on it). A registration signals once
+// and is then gone. Other keys' changes wake the thread but signal nobody.
 #ifndef VINTUTIL_REGISTRY_CHANGE_WATCH_H
 #define VINTUTIL_REGISTRY_CHANGE_WATCH_H
 
 #include <windows.h>
-
-#include <sqlite3.h>
 
 #include <atomic>
 #include <functional>
@@ -26,8 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include "change_counter.h"
-#include "hive_location.h"
+#include "change_source.h"
 
 namespace vreg {
 
@@ -42,7 +39,7 @@ struct Registration {
 
 class ChangeWatch {
  public:
-  explicit ChangeWatch(const HiveLocation& hive);
+  explicit ChangeWatch(std::unique_ptr<ChangeSource> source);
   ~ChangeWatch();
   ChangeWatch(const ChangeWatch&) = delete;
   ChangeWatch& operator=(const ChangeWatch&) = delete;
@@ -57,39 +54,27 @@ class ChangeWatch {
   // of this process calls it after its commit, so that its own change has
   // signalled by the time the write returns, as on Windows.
   void takeInChanges();
-  // Whether the hive's change counter file exists (the thread sleeps on it).
-  bool counterPresent();
+  // Whether the hive's changes can be followed now (for a hive file: its
+  // change counter exists).
+  bool followable();
 
  private:
   // The thread's state, shared with whoever stops it.
   struct Runner {
-    Runner();
-    ~Runner();  // after the thread is joined
     std::atomic<bool> stop{false};
     std::atomic<bool> done{false};
-    const int stopFd;  // an eventfd, for a thread waiting for the counter file
     std::thread thread;
   };
 
   void run(std::shared_ptr<Runner> runner);
-  void waitForCounterFile(const Runner& runner);
   void stop(std::unique_lock<std::mutex>& lock);
   // With mutex_ held.
-  void scan();
-  int64_t newestRecord();
-  bool openHistory();
-  void closeHistory();
+  LONG scan();
   void fire(const std::function<bool(const Registration&)>& matches);
 
-  const std::string hivePath_;
   std::mutex mutex_;
-  ChangeCounter counter_;  // guarded by mutex_ (its mapping)
-  // Guarded by mutex_: a read-only connection to the hive, kept once made.
-  // Closing it while this process's other connection to the hive holds its
-  // lock would not free its descriptors: SQLite keeps them until the
-  // process's last lock on the file goes, so as not to drop that lock.
-  sqlite3* db_ = nullptr;
-  int64_t lastSeen_ = 0;  // guarded by mutex_: the newest history record taken in
+  const std::unique_ptr<ChangeSource> source_;  // its record side guarded by mutex_
+  int64_t lastSeen_ = 0;  // guarded by mutex_: the place of the newest record taken in
   std::vector<Registration> registrations_;  // guarded by mutex_
   std::shared_ptr<Runner> runner_;           // guarded by mutex_
 };

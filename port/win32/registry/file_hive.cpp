@@ -98,6 +98,10 @@ class FileHive final : public Hive {
 
   LONG checkWritable() override;
   const HiveLocation* file() const override { return &location_; }
+  const std::string& identity() const override { return location_.path; }
+  std::unique_ptr<ChangeSource> changeSource() const override {
+    return fileChangeSource(location_);
+  }
   LONG prepareForWatch() override;
   LONG findKey(KeyId base, std::string_view path, KeyId* key) override;
   LONG createKey(KeyId base, std::string_view path, KeyId* key, bool* created) override;

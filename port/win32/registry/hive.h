@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "change_source.h"
 #include "hive_location.h"
 
 namespace vreg {
@@ -48,8 +49,14 @@ class Hive {
 
   // The hive's file; null for a hive served by a database server.
   virtual const HiveLocation* file() const = 0;
-  // Creates the hive and its change counter when missing, with a write that
-  // changes nothing (change watchers sleep on the counter).
+  // Names the hive among the process's hives: its file's path, or its
+  // server's connection string.
+  virtual const std::string& identity() const = 0;
+  // What tells RegNotifyChangeKeyValue's watches of the hive's changes.
+  virtual std::unique_ptr<ChangeSource> changeSource() const = 0;
+  // Makes what the change source needs exist, where this process may: for
+  // a file, the hive and its change counter, with a write that changes
+  // nothing.
   virtual LONG prepareForWatch() = 0;
 
   // The key at `path` (a full normalised path, "" for the root). `base` is

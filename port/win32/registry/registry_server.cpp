@@ -83,9 +83,15 @@ HiveStatus hiveStatus(HKEY root) {
     vreg::ServerConnection connection;
     status.error = connection.open(server);
     if (status.error == ERROR_SUCCESS) status.error = vreg::checkServedSchema(connection);
+    if (status.error == ERROR_SUCCESS) {
+      vreg::ServerResult now = connection.query("SELECT generation FROM vintutil.hive", {});
+      status.error = now.error();
+      if (status.error == ERROR_SUCCESS && now.rows() == 1) status.generation = now.integer(0, 0);
+    }
     status.replica = vreg::locateMachineReplica().path;
-    uint64_t generation;
-    vreg::ServedReplica::copiedAt(status.replica, &status.replicaCopiedAt, &generation);
+    if (!vreg::ServedReplica::copiedAt(status.replica, &status.replicaCopiedAt,
+                                       &status.replicaGeneration))
+      status.replicaGeneration = 0;
   } else {
     // Reading the root's counts goes through every layer a program's read does.
     vreg::KeyInfo info;

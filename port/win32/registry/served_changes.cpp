@@ -1,6 +1,7 @@
 #include "served_changes.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -42,6 +43,7 @@ ServedChanges::~ServedChanges() {
 void ServedChanges::committed(uint64_t generation) { raise(&generation_, generation); }
 
 void ServedChanges::run() {
+  pthread_setname_np(pthread_self(), "registry-listen");
   while (!stopping_.load()) {
     listen();
     listening_.store(false, std::memory_order_release);

@@ -11,6 +11,7 @@
 #include "key_path.h"
 #include "name_folding.h"
 #include "read_cache.h"
+#include "change_notification.h"
 #include "served_changes.h"
 #include "served_replica.h"
 #include "served_schema.h"
@@ -83,7 +84,12 @@ class ServedHive final : public Hive {
   }
 
   const HiveLocation* file() const override { return nullptr; }
-  LONG prepareForWatch() override { return ERROR_NOT_SUPPORTED; }
+  const std::string& identity() const override { return conninfo_; }
+  std::unique_ptr<ChangeSource> changeSource() const override {
+    return servedChangeSource(conninfo_);
+  }
+  // The server's notifications need nothing made first.
+  LONG prepareForWatch() override { return ERROR_SUCCESS; }
 
   LONG findKey(KeyId base, std::string_view path, KeyId* key) override {
     return servedOrReplica([&] { return findKeyServed(base, path, key); },
@@ -379,6 +385,7 @@ class ServedHive final : public Hive {
       changes_->committed(generation);
       replica_->serverAt(generation);
       cache_.advance(generation - 1, generation);
+      changesCommitted(conninfo_);
     }
     return result;
   }

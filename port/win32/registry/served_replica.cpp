@@ -1,5 +1,6 @@
 #include "served_replica.h"
 
+#include <pthread.h>
 #include <sqlite3.h>
 
 #include <chrono>
@@ -135,6 +136,7 @@ bool ServedReplica::copiedAt(const std::string& path, int64_t* time, uint64_t* g
 }
 
 void ServedReplica::run() {
+  pthread_setname_np(pthread_self(), "registry-copy");
   uint64_t copied = 0;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {

@@ -173,6 +173,7 @@ CREATE TABLE IF NOT EXISTS vintutil.history(
   new_type bigint, new_data bytea,
   bytes_before bigint NOT NULL);
 CREATE INDEX IF NOT EXISTS history_by_key ON vintutil.history(folded_key, id);
+CREATE INDEX IF NOT EXISTS history_by_generation ON vintutil.history(generation);
 CREATE TABLE IF NOT EXISTS vintutil.settings(name text PRIMARY KEY, value bigint NOT NULL);
 INSERT INTO vintutil.settings(name, value) VALUES ('history_max_records', )sql" +
          std::to_string(kDefaultMaxRecords) + "), ('history_max_age_days', " +
