@@ -21,9 +21,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-const std::string kKey = "HKCU\\Software\\Watched";
-const std::string kFullKey = "HKEY_CURRENT_USER\\Software\\Watched";
-
 // `vintutil reg watch ...` running, its output read line by line.
 class Watch {
  public:
@@ -93,25 +90,31 @@ class Watch {
   std::string buffer_;
 };
 
-using CliWatch = RegistryTest;
+// The watched key, under the root the registry's tests write under (the
+// machine hive when it is served).
+class CliWatch : public RegistryTest {
+ protected:
+  const std::string root_ = registry_.rootName();
+  const std::string key_ = root_ + "\\Software\\Watched";
+};
 
 TEST_F(CliWatch, JsonLinesOfTheKeysOwnChangesUntilItIsDeleted) {
-  RunOk({"reg", "add", kKey, "/v", "before", "/d", "not shown"});
-  Watch watch({kKey, "--format", "json"});
+  RunOk({"reg", "add", key_, "/v", "before", "/d", "not shown"});
+  Watch watch({key_, "--format", "json"});
   // The command is watching once a change reaches it.
   std::optional<std::string> line;
   for (int i = 0; !line && i < 50; ++i) {
-    RunOk({"reg", "add", kKey, "/v", "a", "/d", "one", "/f"});
+    RunOk({"reg", "add", key_, "/v", "a", "/d", "one", "/f"});
     line = watch.nextLine(200);
   }
   ASSERT_TRUE(line) << watch.errors();
-  EXPECT_THAT(*line, HasSubstr("\"change\":\"value set\",\"key\":\"HKEY_CURRENT_USER\\\\"
-                               "Software\\\\Watched\",\"value\":\"a\""));
+  EXPECT_THAT(*line, HasSubstr("\"change\":\"value set\",\"key\":\"" + root_ +
+                               "\\\\Software\\\\Watched\",\"value\":\"a\""));
   EXPECT_THAT(*line, HasSubstr("\"new\":{\"type\":\"REG_SZ\",\"data\":\"one\"}}"));
   EXPECT_THAT(*line, Not(HasSubstr("before")));
 
-  RunOk({"reg", "add", kKey + "\\Sub", "/v", "below", "/d", "x"});
-  RunOk({"reg", "delete", kKey, "/v", "a", "/f"});
+  RunOk({"reg", "add", key_ + "\\Sub", "/v", "below", "/d", "x"});
+  RunOk({"reg", "delete", key_, "/v", "a", "/f"});
   line = watch.nextLine();
   ASSERT_TRUE(line) << watch.errors();
   EXPECT_THAT(*line, HasSubstr("\"change\":\"key created\""));
@@ -121,35 +124,35 @@ TEST_F(CliWatch, JsonLinesOfTheKeysOwnChangesUntilItIsDeleted) {
   EXPECT_THAT(*line, HasSubstr("\"change\":\"value deleted\"")) << "the value below is not shown";
   EXPECT_THAT(*line, HasSubstr("\"old\":{\"type\":\"REG_SZ\",\"data\":\"one\"},\"new\":null}"));
 
-  RunOk({"reg", "delete", kKey, "/f"});
+  RunOk({"reg", "delete", key_, "/f"});
   std::string last;
   for (std::optional<std::string> l; (l = watch.nextLine());) last = *l;
-  EXPECT_THAT(last, HasSubstr("\"change\":\"key deleted\",\"key\":\"HKEY_CURRENT_USER\\\\"
-                              "Software\\\\Watched\""));
+  EXPECT_THAT(last, HasSubstr("\"change\":\"key deleted\",\"key\":\"" + root_ +
+                              "\\\\Software\\\\Watched\""));
   EXPECT_EQ(1, watch.status());
-  EXPECT_EQ("vintutil: " + kFullKey + ": the key was deleted\n", watch.errors());
+  EXPECT_EQ("vintutil: " + key_ + ": the key was deleted\n", watch.errors());
 }
 
 TEST_F(CliWatch, WithSubkeysTextLinesAsRegHistoryPrintsThem) {
-  RunOk({"reg", "add", kKey + "\\Sub"});
-  Watch watch({kKey, "/s"});
+  RunOk({"reg", "add", key_ + "\\Sub"});
+  Watch watch({key_, "/s"});
   std::optional<std::string> line;
   std::string set;
   for (int i = 0; !line && i < 50; ++i) {
     set = "text " + std::to_string(i);
-    RunOk({"reg", "add", kKey + "\\Sub", "/v", "x", "/d", set, "/f"});
+    RunOk({"reg", "add", key_ + "\\Sub", "/v", "x", "/d", set, "/f"});
     line = watch.nextLine(200);
   }
   ASSERT_TRUE(line) << watch.errors();
   EXPECT_THAT(*line, HasSubstr("vintutil["));
-  EXPECT_THAT(*line, HasSubstr("]  value set  " + kFullKey + "\\Sub  x  "));
+  EXPECT_THAT(*line, HasSubstr("]  value set  " + key_ + "\\Sub  x  "));
   EXPECT_THAT(*line, HasSubstr(" -> REG_SZ " + set));
-  const CliRun history = RunOk({"reg", "history", kKey + "\\Sub"});
+  const CliRun history = RunOk({"reg", "history", key_ + "\\Sub"});
   EXPECT_EQ(*line, history.out.substr(0, history.out.find('\n'))) << "as reg history prints it";
 }
 
 TEST_F(CliWatch, AMissingKeyOrRootIsRefused) {
-  RunFails({"reg", "watch", kKey}, kFullKey);
+  RunFails({"reg", "watch", key_}, key_);
   RunFails({"reg", "watch", "HKXX\\Software"}, "unknown root");
 }
 

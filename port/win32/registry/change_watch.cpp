@@ -14,6 +14,9 @@ namespace {
 // wake came between its last look at the source and its sleep.
 constexpr std::chrono::microseconds kWakeAgain{200};
 
+// How long the thread waits before it reads again the changes it could not.
+constexpr std::chrono::seconds kRetryScan{1};
+
 // A change as the history records it, its key folded.
 struct Change {
   std::string_view kind;  // kKeyCreated, kKeyDeleted, kValueSet, kValueDeleted
@@ -90,6 +93,7 @@ void ChangeWatch::stop(std::unique_lock<std::mutex>& lock) {
   runner->stop = true;
   while (!runner->done) {
     source_->wake();
+    retry_.notify_all();
     lock.unlock();
     std::this_thread::sleep_for(kWakeAgain);
     lock.lock();
@@ -110,7 +114,11 @@ void ChangeWatch::run(std::shared_ptr<Runner> runner) {
     }
     // Everything committed before the position read `seen` is read now; a
     // commit after it moves the position, and the wait returns at once.
-    scan();
+    // What could not be read (a server gone again) is read at a later try.
+    if (scan() != ERROR_SUCCESS) {
+      retry_.wait_for(lock, kRetryScan, [&] { return runner->stop.load(); });
+      continue;
+    }
     lock.unlock();
     source_->waitForChange(seen);
     lock.lock();

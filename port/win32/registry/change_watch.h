@@ -17,6 +17,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -73,6 +74,7 @@ class ChangeWatch {
   void fire(const std::function<bool(const Registration&)>& matches);
 
   std::mutex mutex_;
+  std::condition_variable retry_;               // the thread's wait before reading again
   const std::unique_ptr<ChangeSource> source_;  // its record side guarded by mutex_
   int64_t lastSeen_ = 0;  // guarded by mutex_: the place of the newest record taken in
   std::vector<Registration> registrations_;  // guarded by mutex_

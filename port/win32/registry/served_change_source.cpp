@@ -57,17 +57,14 @@ class ServedChangeSource final : public ChangeSource {
 
   LONG newestRecord(int64_t* newest) override {
     *newest = 0;
-    LONG result = connect();
-    if (result != ERROR_SUCCESS) return result;
-    ServerResult q = server_.query("SELECT generation FROM vintutil.hive", ServerParams());
+    ServerResult q = ask("SELECT generation FROM vintutil.hive", ServerParams());
     if (q.error() != ERROR_SUCCESS) return q.error();
     if (q.rows() == 1) *newest = q.integer(0, 0);
     return ERROR_SUCCESS;
   }
 
   bool readChanges(int64_t after, int64_t upTo, const ChangeVisitor& visit) override {
-    if (connect() != ERROR_SUCCESS) return false;
-    ServerResult q = server_.query(kChangesAfter, ServerParams().integer(after).integer(upTo));
+    ServerResult q = ask(kChangesAfter, ServerParams().integer(after).integer(upTo));
     if (q.error() != ERROR_SUCCESS || q.rows() == 0) return false;
     const int64_t oldest = q.integer(0, 2);
     if (after < upTo && (oldest == 0 || oldest > after + 1)) return false;
@@ -83,8 +80,17 @@ class ServedChangeSource final : public ChangeSource {
     cv_.notify_all();
   }
 
-  // A lost connection is made anew at the next question.
-  LONG connect() { return server_.isOpen() ? ERROR_SUCCESS : server_.open(conninfo_); }
+  // Asks on the connection kept, or on a new one when it was lost (a
+  // server restarted since the last question is noticed only now).
+  ServerResult ask(const char* sql, const ServerParams& params) {
+    if (server_.isOpen()) {
+      ServerResult answer = server_.query(sql, params);
+      if (answer.error() == ERROR_SUCCESS || server_.isOpen()) return answer;
+    }
+    const LONG opened = server_.open(conninfo_);
+    if (opened != ERROR_SUCCESS) return ServerResult(nullptr, opened);
+    return server_.query(sql, params);
+  }
 
   const std::string conninfo_;
   ServerConnection server_;  // for the history; used with the watch's lock held
