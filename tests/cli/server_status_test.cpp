@@ -44,23 +44,33 @@ TEST_F(CliServer, StatusNamesWhereEachHiveLivesAndThatItAnswers) {
     EXPECT_THAT(table, HasSubstr("HKEY_LOCAL_MACHINE  server "));
     EXPECT_THAT(table, HasSubstr(ServedDatabase()));
     EXPECT_THAT(table, HasSubstr("\n                    replica "));
+    // A command that wrote brings the replica in step before it exits.
+    RunOk({"reg", "add", "HKLM\\SOFTWARE\\TORVALE", "/v", "Status", "/d", "1", "/f"});
+    EXPECT_THAT(RunOk({"status"}).out, HasSubstr(", in step with the server\n"));
+    EXPECT_THAT(RunOk({"status", "--format", "json"}).out,
+                HasSubstr("\"replica_writes_behind\": 0}"));
     EXPECT_THAT(json,
                 HasSubstr("{\"root\": \"HKEY_LOCAL_MACHINE\", \"served\": true, \"where\": "));
   } else {
     EXPECT_THAT(table, HasSubstr("HKEY_LOCAL_MACHINE  file " + registry_.machineHive() +
                                  "\n                    reachable\n"));
-    EXPECT_THAT(json,
-                HasSubstr("{\"root\": \"HKEY_LOCAL_MACHINE\", \"served\": false, \"where\": \"" +
-                          registry_.machineHive() +
-                          "\", \"reachable\": true, \"problem\": null, \"note\": null, "
-                          "\"replica\": null, \"replica_in_step_at\": null}"));
+    EXPECT_THAT(
+        json,
+        HasSubstr(
+            "{\"root\": \"HKEY_LOCAL_MACHINE\", \"served\": false, \"where\": \"" +
+            registry_.machineHive() +
+            "\", \"reachable\": true, \"problem\": null, \"note\": null, "
+            "\"replica\": null, \"replica_in_step_at\": null, \"replica_writes_behind\": null}"));
   }
   EXPECT_THAT(table, HasSubstr("HKEY_CURRENT_USER   file " + registry_.userHive() +
                                "\n                    reachable\n"));
-  EXPECT_THAT(json, HasSubstr("{\"root\": \"HKEY_CURRENT_USER\", \"served\": false, \"where\": \"" +
-                              registry_.userHive() +
-                              "\", \"reachable\": true, \"problem\": null, \"note\": null, "
-                              "\"replica\": null, \"replica_in_step_at\": null}"));
+  EXPECT_THAT(
+      json,
+      HasSubstr(
+          "{\"root\": \"HKEY_CURRENT_USER\", \"served\": false, \"where\": \"" +
+          registry_.userHive() +
+          "\", \"reachable\": true, \"problem\": null, \"note\": null, "
+          "\"replica\": null, \"replica_in_step_at\": null, \"replica_writes_behind\": null}"));
 }
 
 // A server that does not answer: the status says so with libpq's reason,

@@ -2,6 +2,7 @@
 // answers now.
 #include <registry_server.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iomanip>
 #include <iostream>
@@ -24,15 +25,28 @@ int64_t Now() {
 struct HiveReport {
   const char* root;
   registry_server::HiveStatus status;
-  // The replica of a served hive: where, and how old, or "" when the hive
-  // is a file.
+  // The writes the server holds that the replica does not yet; -1 when
+  // that cannot be known (no replica, or the server does not answer).
+  int64_t writesBehind() const {
+    if (!status.served || !status.reachable || status.replicaCopiedAt < 0) return -1;
+    return status.generation > status.replicaGeneration
+               ? int64_t(status.generation - status.replicaGeneration)
+               : 0;
+  }
+  // The replica of a served hive: where, and whether it is current or how
+  // old, or "" when the hive is a file.
   std::string replica() const {
     if (!status.served) return "";
     if (status.replicaCopiedAt < 0) return "none yet at " + status.replica;
-    const int64_t age = (Now() - status.replicaCopiedAt) / 1000000;
-    return status.replica + ", in step with the server at " +
-           FormatHistoryTime(status.replicaCopiedAt) + " (" + std::to_string(age < 0 ? 0 : age) +
-           " s ago)";
+    const std::string copied = FormatHistoryTime(status.replicaCopiedAt);
+    const int64_t age = std::max<int64_t>(0, (Now() - status.replicaCopiedAt) / 1000000);
+    const int64_t behind = writesBehind();
+    if (behind == 0) return status.replica + ", in step with the server";
+    const std::string since = copied + " (" + std::to_string(age) + " s ago)";
+    if (behind > 0)
+      return status.replica + ", " + std::to_string(behind) +
+             " writes behind the server, last in step at " + since;
+    return status.replica + ", holds the server as it was at " + since;
   }
   // Why the hive cannot be reached, "" when it can.
   std::string problem() const {
@@ -71,6 +85,8 @@ void PrintJson(const std::vector<HiveReport>& hives) {
               << ", \"note\": " << JsonText(s.note) << ", \"replica\": " << JsonText(s.replica)
               << ", \"replica_in_step_at\": "
               << (s.replicaCopiedAt < 0 ? "null" : JsonString(FormatHistoryTime(s.replicaCopiedAt)))
+              << ", \"replica_writes_behind\": "
+              << (hives[i].writesBehind() < 0 ? "null" : std::to_string(hives[i].writesBehind()))
               << "}";
   }
   std::cout << "\n]}\n";
