@@ -267,6 +267,7 @@ TEST(HistoryCrash, AKilledWriterLeavesNoChangeWithoutItsRecord) {
     kill(writer, SIGKILL);
     ASSERT_EQ(128 + SIGKILL, waitChild(writer)) << "the writer failed on its own";
     close(ack[0]);
+    if (registry.served()) WaitUntilNoOtherStatementRuns();
     ASSERT_TRUE(changing || round < kRoundsKillingAnytime) << "the writer made no change";
 
     std::map<std::string, std::optional<rh::Value>> replayed;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
@@ -63,6 +64,16 @@ int64_t QueryServedHive(const std::string& sql) {
   if (status != PGRES_TUPLES_OK || PQntuples(result.get()) == 0) return -1;
   const int last = PQntuples(result.get()) - 1;
   return PQgetisnull(result.get(), last, 0) ? -1 : atoll(PQgetvalue(result.get(), last, 0));
+}
+
+void WaitUntilNoOtherStatementRuns() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (QueryServedHive("SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                         "current_database() AND pid <> pg_backend_pid() AND state <> 'idle'") >
+             0 &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 ServedHive::ServedHive(const std::string& serverDir)

@@ -24,6 +24,11 @@ struct ServerUnreachable : std::runtime_error {
 // none. Throws std::runtime_error when the server refuses it.
 int64_t QueryServedHive(const std::string& sql);
 
+// Waits until no other session runs a statement on the database of the
+// machine hive now served: a client killed amid a write leaves its statement
+// to finish, and commit, on the server.
+void WaitUntilNoOtherStatementRuns();
+
 class ServedHive {
  public:
   // Throws ServerUnreachable, or std::runtime_error when the server refused
