@@ -360,17 +360,8 @@ LONG FileHive::findKey(KeyId base, std::string_view path, KeyId* key) {
   std::lock_guard<std::mutex> lock(mutex_);
   LONG attached = attach(false);
   if (attached != ERROR_SUCCESS) return attached;
-  const bool cached = cacheUsable();
-  if (cached) {
-    if (const ReadCache::KeyResult* hit = cache_.findKey(base, path)) {
-      if (hit->result == ERROR_SUCCESS) *key = hit->key;
-      return hit->result;
-    }
-  }
-  ReadCache::KeyResult found = findKeyInFile(base, path);
-  if (cached) cache_.rememberKey(base, path, found);
-  if (found.result == ERROR_SUCCESS) *key = found.key;
-  return found.result;
+  return cache_.findKeyThrough(cacheUsable(), base, path, key,
+                               [&] { return findKeyInFile(base, path); });
 }
 
 LONG FileHive::createKey(KeyId base, std::string_view path, KeyId* key, bool* created) {
@@ -447,29 +438,18 @@ LONG FileHive::readValue(KeyId key, std::string_view name, const ValueVisitor& v
   std::lock_guard<std::mutex> lock(mutex_);
   LONG attached = attach(false);
   if (attached != ERROR_SUCCESS) return attached;
-  const bool cached = cacheUsable();
-  if (cached) {
-    if (const ReadCache::ValueResult* hit = cache_.findValue(key, name)) {
-      if (hit->result == ERROR_SUCCESS) {
-        visit(hit->type, reinterpret_cast<const BYTE*>(hit->data.data()), DWORD(hit->data.size()));
-      }
-      return hit->result;
+  return cache_.readValueThrough(cacheUsable(), key, name, visit, [&](const auto& found) {
+    Run q = run(kReadValue);
+    int rc = q.bind(1, key).bind(2, folded(name)).step();
+    if (rc == SQLITE_ROW) {
+      if (q.bytes(1) > kMaxValueSize) return LONG(ERROR_BADDB);
+      found(DWORD(q.integer(0)), q.blob(1), q.bytes(1));
+      return LONG(ERROR_SUCCESS);
     }
-  }
-  Run q = run(kReadValue);
-  int rc = q.bind(1, key).bind(2, folded(name)).step();
-  if (rc == SQLITE_ROW) {
-    if (q.bytes(1) > kMaxValueSize) return ERROR_BADDB;
-    const DWORD type = DWORD(q.integer(0));
-    if (cached) cache_.rememberValue(key, name, ERROR_SUCCESS, type, q.blob(1), q.bytes(1));
-    visit(type, q.blob(1), q.bytes(1));
-    return ERROR_SUCCESS;
-  }
-  if (rc != SQLITE_DONE) return fail(rc);
-  LONG exists = keyExists(key);
-  LONG result = exists == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : exists;
-  if (cached) cache_.rememberValue(key, name, result, REG_NONE, nullptr, 0);
-  return result;
+    if (rc != SQLITE_DONE) return fail(rc);
+    LONG exists = keyExists(key);
+    return exists == ERROR_SUCCESS ? LONG(ERROR_FILE_NOT_FOUND) : exists;
+  });
 }
 
 LONG FileHive::writeValue(KeyId key, std::string_view name, DWORD type, const BYTE* data,

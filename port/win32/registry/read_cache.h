@@ -49,6 +49,36 @@ class ReadCache {
   void rememberValue(KeyId key, std::string_view name, LONG result, DWORD type, const BYTE* data,
                      DWORD size);
 
+  // The two reads memoised, for a hive's findKey and readValue: answered
+  // from the cache when it is `usable` and knows, else by `fetch`, whose
+  // result it then remembers. A value's `fetch(found)` calls
+  // found(type, data, size) for a value that exists and returns the result.
+  template <typename Fetch>
+  LONG findKeyThrough(bool usable, KeyId base, std::string_view path, KeyId* key, Fetch fetch) {
+    const KeyResult* hit = usable ? findKey(base, path) : nullptr;
+    const KeyResult found = hit ? *hit : fetch();
+    if (usable && !hit) rememberKey(base, path, found);
+    if (found.result == ERROR_SUCCESS) *key = found.key;
+    return found.result;
+  }
+  template <typename Visit, typename Fetch>
+  LONG readValueThrough(bool usable, KeyId key, std::string_view name, const Visit& visit,
+                        Fetch fetch) {
+    if (const ValueResult* hit = usable ? findValue(key, name) : nullptr) {
+      if (hit->result == ERROR_SUCCESS)
+        visit(hit->type, reinterpret_cast<const BYTE*>(hit->data.data()), DWORD(hit->data.size()));
+      return hit->result;
+    }
+    bool found = false;
+    const LONG result = fetch([&](DWORD type, const BYTE* data, DWORD size) {
+      if (usable) rememberValue(key, name, ERROR_SUCCESS, type, data, size);
+      found = true;
+      visit(type, data, size);
+    });
+    if (usable && !found) rememberValue(key, name, result, REG_NONE, nullptr, 0);
+    return result;
+  }
+
   // Where the last enumeration of a key's subkeys, or of its values, stood:
   // the index it returned and that item's folded name (subkeys) or id
   // (values). The same or the next index then costs one index seek, so

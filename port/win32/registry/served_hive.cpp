@@ -194,47 +194,24 @@ class ServedHive final : public Hive {
 
  private:
   LONG findKeyServed(KeyId base, std::string_view path, KeyId* key) {
-    const bool cached = cacheUsable();
-    if (cached) {
-      if (const ReadCache::KeyResult* hit = cache_.findKey(base, path)) {
-        if (hit->result == ERROR_SUCCESS) *key = hit->key;
-        return hit->result;
-      }
-    }
-    ReadCache::KeyResult found = findKeyOnServer(base, path);
-    if (cached && ReadCache::lasting(found.result)) cache_.rememberKey(base, path, found);
-    if (found.result == ERROR_SUCCESS) *key = found.key;
-    return found.result;
+    return cache_.findKeyThrough(cacheUsable(), base, path, key,
+                                 [&] { return findKeyOnServer(base, path); });
   }
 
   LONG readValueServed(KeyId key, std::string_view name, const ValueVisitor& visit) {
-    const bool cached = cacheUsable();
-    if (cached) {
-      if (const ReadCache::ValueResult* hit = cache_.findValue(key, name)) {
-        if (hit->result == ERROR_SUCCESS) {
-          visit(hit->type, reinterpret_cast<const BYTE*>(hit->data.data()),
-                DWORD(hit->data.size()));
-        }
-        return hit->result;
+    return cache_.readValueThrough(cacheUsable(), key, name, visit, [&](const auto& found) {
+      ServerResult q = run("read_value", ServerParams().integer(key).bytes(foldName(name)));
+      if (q.error() != ERROR_SUCCESS) return q.error();
+      if (q.rows() == 1) {
+        const std::string_view data = q.bytes(0, 1);
+        if (data.size() > kMaxValueSize) return LONG(ERROR_BADDB);
+        found(DWORD(q.integer(0, 0)), reinterpret_cast<const BYTE*>(data.data()),
+              DWORD(data.size()));
+        return LONG(ERROR_SUCCESS);
       }
-    }
-    const std::string foldedName = foldName(name);
-    ServerResult q = run("read_value", ServerParams().integer(key).bytes(foldedName));
-    if (q.error() != ERROR_SUCCESS) return q.error();
-    if (q.rows() == 1) {
-      const std::string_view data = q.bytes(0, 1);
-      if (data.size() > kMaxValueSize) return ERROR_BADDB;
-      const DWORD type = DWORD(q.integer(0, 0));
-      const BYTE* bytes = reinterpret_cast<const BYTE*>(data.data());
-      if (cached) cache_.rememberValue(key, name, ERROR_SUCCESS, type, bytes, DWORD(data.size()));
-      visit(type, bytes, DWORD(data.size()));
-      return ERROR_SUCCESS;
-    }
-    LONG exists = keyExists(key);
-    LONG result = exists == ERROR_SUCCESS ? LONG(ERROR_FILE_NOT_FOUND) : exists;
-    if (cached && ReadCache::lasting(result))
-      cache_.rememberValue(key, name, result, REG_NONE, nullptr, 0);
-    return result;
+      LONG exists = keyExists(key);
+      return exists == ERROR_SUCCESS ? LONG(ERROR_FILE_NOT_FOUND) : exists;
+    });
   }
 
   LONG enumKeyServed(KeyId key, DWORD index, std::string* name, int64_t* lastWrite) {
