@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "change_notification.h"
 #include "client_identity.h"
 #include "fork_epoch.h"
 #include "hive_file.h"
@@ -11,7 +12,6 @@
 #include "key_path.h"
 #include "name_folding.h"
 #include "read_cache.h"
-#include "change_notification.h"
 #include "served_changes.h"
 #include "served_replica.h"
 #include "served_schema.h"
