@@ -46,6 +46,11 @@ class ChangeSource {
   // The place of the newest record in the history; 0 when there is none
   // (nor any hive yet).
   virtual LONG newestRecord(int64_t* newest) = 0;
+  // The place from which a new registration counts changes: the newest
+  // record's, or, where that cannot be read now, an earlier place known
+  // here (changes made before the registration may then signal it: a
+  // signal too many, never one too few).
+  virtual LONG startingPlace(int64_t* place) { return newestRecord(place); }
   // Visits the records after place `after` up to `upTo`, oldest first.
   // False when some may be missing (the retention removed them before they
   // were read, or the history could not be read): the watch then counts
@@ -54,7 +59,9 @@ class ChangeSource {
 };
 
 std::unique_ptr<ChangeSource> fileChangeSource(const HiveLocation& hive);
-std::unique_ptr<ChangeSource> servedChangeSource(const std::string& conninfo);
+// `replica`: the served hive's local replica (served_replica.h).
+std::unique_ptr<ChangeSource> servedChangeSource(const std::string& conninfo,
+                                                 const std::string& replica);
 
 }  // namespace vreg
 

@@ -58,8 +58,14 @@ ChangeWatch::~ChangeWatch() {
 
 LONG ChangeWatch::add(Registration registration) {
   std::unique_lock<std::mutex> lock(mutex_);
-  const LONG result = registrations_.empty() ? source_->newestRecord(&lastSeen_) : scan();
-  if (result != ERROR_SUCCESS) return result;
+  if (registrations_.empty()) {
+    const LONG result = source_->startingPlace(&lastSeen_);
+    if (result != ERROR_SUCCESS) return result;
+  } else {
+    // What cannot be read now the thread reads later: then changes made
+    // before this registration may signal it too.
+    scan();
+  }
   registrations_.push_back(std::move(registration));
   if (runner_ && !runner_->done) return ERROR_SUCCESS;
   // A thread that left on its own (it found no registrations) is joined here.

@@ -9,6 +9,7 @@
 
 #include "change_source.h"
 #include "served_changes.h"
+#include "served_replica.h"
 #include "server_connection.h"
 
 namespace vreg {
@@ -26,8 +27,10 @@ ORDER BY h.id)sql";
 
 class ServedChangeSource final : public ChangeSource {
  public:
-  explicit ServedChangeSource(const std::string& conninfo)
-      : conninfo_(conninfo), changes_(conninfo, [this](uint64_t) { notifyWaiters(); }) {}
+  ServedChangeSource(const std::string& conninfo, const std::string& replica)
+      : conninfo_(conninfo),
+        replica_(replica),
+        changes_(conninfo, [this](uint64_t) { notifyWaiters(); }) {}
 
   bool current(uint64_t* position) override { return changes_.generation(position); }
 
@@ -63,6 +66,18 @@ class ServedChangeSource final : public ChangeSource {
     return ERROR_SUCCESS;
   }
 
+  // While the server cannot be reached: the generation the replica holds,
+  // which this workstation's programs have read.
+  LONG startingPlace(int64_t* place) override {
+    const LONG result = newestRecord(place);
+    int64_t copiedAt;
+    uint64_t generation;
+    if (result != ERROR_BAD_NETPATH || !ServedReplica::copiedAt(replica_, &copiedAt, &generation))
+      return result;
+    *place = int64_t(generation);
+    return ERROR_SUCCESS;
+  }
+
   bool readChanges(int64_t after, int64_t upTo, const ChangeVisitor& visit) override {
     ServerResult q = ask(kChangesAfter, ServerParams().integer(after).integer(upTo));
     if (q.error() != ERROR_SUCCESS || q.rows() == 0) return false;
@@ -93,6 +108,7 @@ class ServedChangeSource final : public ChangeSource {
   }
 
   const std::string conninfo_;
+  const std::string replica_;
   ServerConnection server_;  // for the history; used with the watch's lock held
   std::mutex mutex_;
   std::condition_variable cv_;
@@ -102,8 +118,9 @@ class ServedChangeSource final : public ChangeSource {
 
 }  // namespace
 
-std::unique_ptr<ChangeSource> servedChangeSource(const std::string& conninfo) {
-  return std::make_unique<ServedChangeSource>(conninfo);
+std::unique_ptr<ChangeSource> servedChangeSource(const std::string& conninfo,
+                                                 const std::string& replica) {
+  return std::make_unique<ServedChangeSource>(conninfo, replica);
 }
 
 }  // namespace vreg

@@ -86,7 +86,7 @@ class ServedHive final : public Hive {
   const HiveLocation* file() const override { return nullptr; }
   const std::string& identity() const override { return conninfo_; }
   std::unique_ptr<ChangeSource> changeSource() const override {
-    return servedChangeSource(conninfo_);
+    return servedChangeSource(conninfo_, locateMachineReplica().path);
   }
   // The server's notifications need nothing made first.
   LONG prepareForWatch() override { return ERROR_SUCCESS; }
