@@ -14,7 +14,8 @@ extern "C" {
 // HKEY_CURRENT_USER), as the registry functions locate it now: copied with
 // its terminating zero into `path` when `size` bytes hold it. Returns the
 // length the path needs with its zero (so size 0 asks for it), or 0 for any
-// other key.
+// other key and for a machine hive served by a database server (no file
+// holds it).
 WINADVAPI DWORD WINAPI RegHiveFilePath(HKEY root, LPSTR path, DWORD size);
 
 #ifdef __cplusplus

@@ -58,6 +58,7 @@ std::string WriteOutputFile(const std::string& path, const std::string& bytes, b
 bool HoldsPrivateData(HKEY root) {
   if (root == HKEY_CURRENT_USER) return true;
   std::vector<char> hive(RegHiveFilePath(root, nullptr, 0));
+  // No file: a machine hive on a server, which every reader role may read.
   if (hive.empty()) return false;
   RegHiveFilePath(root, hive.data(), static_cast<DWORD>(hive.size()));
   struct stat st;

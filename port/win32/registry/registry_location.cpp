@@ -1,5 +1,6 @@
 // RegHiveFilePath of registry_location.h.
 #include <registry_location.h>
+#include <registry_server.h>
 
 #include <string.h>
 
@@ -9,6 +10,7 @@ extern "C" {
 
 DWORD WINAPI RegHiveFilePath(HKEY root, LPSTR path, DWORD size) {
   if (root != HKEY_LOCAL_MACHINE && root != HKEY_CURRENT_USER) return 0;
+  if (root == HKEY_LOCAL_MACHINE && !registry_server::machineHiveServer().empty()) return 0;
   const std::string file =
       vreg::locateHive(root == HKEY_LOCAL_MACHINE ? vreg::HiveKind::Machine : vreg::HiveKind::User)
           .path;
