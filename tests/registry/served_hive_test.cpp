@@ -190,6 +190,35 @@ TEST_F(ServedHive, AChangeIsSeenAtOnceByItsWriterAndSoonByEveryOtherProcess) {
   EXPECT_EQ(3, readNumber("Level"));
 }
 
+// Writes `value` as soon as the hive has connected again by itself (at the
+// first call a second after it last failed); false after 10 s.
+bool writeOnceReconnected(const char* name, DWORD value) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (writeNumber(name, value) != ERROR_SUCCESS) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+  return true;
+}
+
+// A registration for changes of SOFTWARE\Served's values, on a handle of
+// its own, with its event.
+struct ServedWatch {
+  ServedWatch() {
+    opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Served", 0, KEY_NOTIFY, &key);
+    registered = opened == ERROR_SUCCESS
+                     ? RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE)
+                     : opened;
+  }
+  ~ServedWatch() {
+    RegCloseKey(key);
+    CloseHandle(event);
+  }
+  HKEY key = nullptr;
+  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  LONG opened, registered;
+};
+
 // Waits until the replica holds every change the server holds.
 bool replicaInStep() {
   const auto deadline = std::chrono::steady_clock::now() + 30s;
@@ -236,11 +265,7 @@ TEST_F(ServedHive, AnUnreachableServerIsReadFromTheReplicaAndRefusesWritesUntilI
   RegDiagReset();
 
   ASSERT_TRUE(server_->resume());
-  // The hive connects again by itself, at the first call a second after it
-  // last failed.
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (writeNumber("Level", 2) != ERROR_SUCCESS && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(50ms);
+  EXPECT_TRUE(writeOnceReconnected("Level", 2));
   EXPECT_EQ(2, readNumber("Level"));
   EXPECT_TRUE(replicaInStep());
 }
@@ -251,38 +276,21 @@ TEST_F(ServedHive, WatchesMadeBeforeAndDuringAnOutageSignalTheFirstChangeAfterIt
   ASSERT_EQ(ERROR_SUCCESS, writeNumber("Level", 1));
   // Without the server the key is found in the replica.
   ASSERT_TRUE(replicaInStep());
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Served", 0, KEY_NOTIFY, &key));
-  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE));
+  const ServedWatch before;
+  ASSERT_EQ(ERROR_SUCCESS, before.opened);
+  ASSERT_EQ(ERROR_SUCCESS, before.registered);
   ASSERT_TRUE(server_->kill());
   // Made while the server is away, a registration starts from the replica.
-  HKEY other = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Served", 0, KEY_NOTIFY, &other));
-  HANDLE whileAway = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  EXPECT_EQ(ERROR_SUCCESS,
-            RegNotifyChangeKeyValue(other, FALSE, REG_NOTIFY_CHANGE_LAST_SET, whileAway, TRUE));
+  const ServedWatch whileAway;
+  ASSERT_EQ(ERROR_SUCCESS, whileAway.opened);
+  EXPECT_EQ(ERROR_SUCCESS, whileAway.registered);
   ASSERT_TRUE(server_->resume());
   std::this_thread::sleep_for(1500ms);  // the watch's listener connects again
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(event, 0)) << "signalled with no change";
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(whileAway, 0)) << "signalled with no change";
-  EXPECT_EQ(0, runInChild([] {
-              const auto deadline = std::chrono::steady_clock::now() + 10s;
-              while (writeNumber("Level", 2) != ERROR_SUCCESS) {
-                if (std::chrono::steady_clock::now() > deadline) return 1;
-                std::this_thread::sleep_for(50ms);
-              }
-              return 0;
-            }));
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event, 5000));
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(whileAway, 5000));
-  RegCloseKey(other);
-  CloseHandle(whileAway);
-  CloseHandle(event);
-  RegCloseKey(key);
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(before.event, 0)) << "signalled with no change";
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(whileAway.event, 0)) << "signalled with no change";
+  EXPECT_EQ(0, runInChild([] { return writeOnceReconnected("Level", 2) ? 0 : 1; }));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(before.event, 5000));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(whileAway.event, 5000));
 }
 
 TEST_F(ServedHive, AServerKilledAmidWritesKeepsEveryWriteItAcknowledged) {
