@@ -34,22 +34,14 @@ class ServedChangeSource final : public ChangeSource {
 
   bool current(uint64_t* position) override { return changes_.generation(position); }
 
+  // A lost connection ends the wait too: the watch then waits until the
+  // server can be followed again.
   void waitForChange(uint64_t seen) override {
-    std::unique_lock<std::mutex> lock(mutex_);
-    const uint64_t wakes = wakes_;
-    cv_.wait(lock, [&] {
-      uint64_t now;
-      return wakes_ != wakes || !changes_.generation(&now) || now != seen;
-    });
+    sleepUntil([&](bool listening, uint64_t now) { return !listening || now != seen; });
   }
 
   void waitUntilFollowable() override {
-    std::unique_lock<std::mutex> lock(mutex_);
-    const uint64_t wakes = wakes_;
-    cv_.wait(lock, [&] {
-      uint64_t now;
-      return wakes_ != wakes || changes_.generation(&now);
-    });
+    sleepUntil([](bool listening, uint64_t) { return listening; });
   }
 
   void wake() override {
@@ -90,6 +82,18 @@ class ServedChangeSource final : public ChangeSource {
   }
 
  private:
+  // Sleeps until wake() or until `ready(listening, generation)` holds.
+  template <typename Ready>
+  void sleepUntil(Ready ready) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const uint64_t wakes = wakes_;
+    cv_.wait(lock, [&] {
+      uint64_t now = 0;
+      const bool listening = changes_.generation(&now);
+      return wakes_ != wakes || ready(listening, now);
+    });
+  }
+
   void notifyWaiters() {
     std::lock_guard<std::mutex> lock(mutex_);
     cv_.notify_all();
