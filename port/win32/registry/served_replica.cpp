@@ -142,14 +142,16 @@ void ServedReplica::run() {
   for (;;) {
     wake_.wait(lock, [&] { return stopping_ || wanted_ > copied; });
     // A process that ends soon after a change, as a command does after its
-    // write, leaves the replica in step.
+    // write, leaves the replica in step: when it stops, what was asked for
+    // during the last copy is copied too, without the pause between copies.
     if (wanted_ <= copied) break;
     const uint64_t generation = wanted_;
     lock.unlock();
     const bool done = copy(generation) == ERROR_SUCCESS;
     lock.lock();
     if (done) copied = generation;
-    if (stopping_) break;
+    // A failed copy is not retried once stopping: the server is away.
+    if (!done && stopping_) break;
     wake_.wait_for(lock, done ? kCopyInterval : kRetryInterval, [&] { return stopping_; });
   }
 }
