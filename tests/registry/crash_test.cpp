@@ -35,8 +35,10 @@ regtest::Value dataOf(int round, int i) {
 // Writes values until killed, reporting each acknowledged one on `ack`.
 int writeUntilKilled(int round, int ack) {
   for (int i = 0;; ++i) {
-    if (regtest::Set(HKEY_LOCAL_MACHINE, kKey, nameOf(round, i), dataOf(round, i)) ||
-        regtest::Set(HKEY_LOCAL_MACHINE, kKey, kLatest, regtest::Dword(i))) {
+    LONG result = regtest::Set(HKEY_LOCAL_MACHINE, kKey, nameOf(round, i), dataOf(round, i));
+    if (!result) result = regtest::Set(HKEY_LOCAL_MACHINE, kKey, kLatest, regtest::Dword(i));
+    if (result) {
+      std::fprintf(stderr, "write %d failed with error %ld\n", i, long(result));
       return 2;
     }
     if (write(ack, &i, sizeof i) != sizeof i) return 3;

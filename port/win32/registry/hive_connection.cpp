@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "hive.h"
 #include "hive_schema.h"
 #include "hive_vfs.h"
 #include "key_path.h"
@@ -96,6 +97,10 @@ int makeDefensive(sqlite3* db) {
 
 int openHiveConnection(const std::string& path, HiveKind kind, int flags, sqlite3** db) {
   int rc = sqlite3_open_v2(path.c_str(), db, flags, hiveVfs(kind));
+  // Reading the schema waits, as any statement does, for another
+  // connection that is recovering the WAL index of a hive just made or left
+  // by a killed writer.
+  if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(*db, Hive::lockTimeout());
   if (rc == SQLITE_OK) rc = makeDefensive(*db);
   if (rc == SQLITE_OK) rc = checkSchema(*db);
   if (rc != SQLITE_OK) {

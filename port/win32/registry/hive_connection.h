@@ -18,7 +18,8 @@
 namespace vreg {
 
 // Opens the hive file `path` of `kind` with `flags` (sqlite3_open_v2's),
-// through the hive file layer (hive_vfs.h), and checks its schema. SQLITE_CORRUPT when it holds an
+// through the hive file layer (hive_vfs.h), with the registry's lock timeout
+// as busy timeout, and checks its schema. SQLITE_CORRUPT when it holds an
 // object that is not the stand-in's own, or one of its own defined otherwise (a trigger, a view, an
 // extra table or index, a changed table). Returns a SQLite result code; on failure `*db` is null.
 int openHiveConnection(const std::string& path, HiveKind kind, int flags, sqlite3** db);
