@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include "child_process.h"
+#include "registry_values.h"
 #include "temp_registry.h"
 
 namespace {
@@ -268,6 +269,64 @@ TEST_F(ServedHive, AnUnreachableServerIsReadFromTheReplicaAndRefusesWritesUntilI
   EXPECT_TRUE(writeOnceReconnected("Level", 2));
   EXPECT_EQ(2, readNumber("Level"));
   EXPECT_TRUE(replicaInStep());
+}
+
+// Every key below `path` with its values (name, type, data), in the
+// registry's order, one line each.
+std::string treeBelow(HKEY root, const std::string& path) {
+  HKEY key = regtest::Open(root, path, KEY_READ);
+  if (!key) return "missing " + path + "\n";
+  std::string tree = path + "\n";
+  char name[256];
+  BYTE data[256];
+  DWORD type, nameLength = sizeof name, size = sizeof data;
+  for (DWORD i = 0; RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) == 0;
+       ++i, nameLength = sizeof name, size = sizeof data) {
+    tree += "  " + std::string(name) + " " + std::to_string(type) + " " +
+            std::string(reinterpret_cast<char*>(data), size) + "\n";
+  }
+  for (const std::string& subkey : regtest::SubKeys(key)) tree += treeBelow(key, subkey);
+  RegCloseKey(key);
+  return tree;
+}
+
+// What SOFTWARE\Tree holds read from the server and then, with the server
+// killed, from the replica.
+void ExpectTheReplicaHoldsWhatTheServerHolds(PrivateServer& server) {
+  ASSERT_TRUE(replicaInStep());
+  RegDiagReset();
+  const std::string served = treeBelow(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tree");
+  ASSERT_TRUE(server.kill());
+  RegDiagReset();
+  EXPECT_EQ(served, treeBelow(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tree"));
+  ASSERT_TRUE(server.resume());
+  RegDiagReset();  // connects again at once
+}
+
+// The replica's first copy is whole; later ones take only the keys changed
+// since, as the history names them, unless the history no longer reaches
+// back to the replica's generation.
+TEST_F(ServedHive, TheReplicaFollowsEveryKindOfChange) {
+  using regtest::Put, regtest::Text, regtest::Dword;
+  const HKEY lm = HKEY_LOCAL_MACHINE;
+  Put(lm, "SOFTWARE\\Tree\\A\\B", "kept", Text("k"));
+  Put(lm, "SOFTWARE\\Tree\\A\\B", "changed", Text("before"));
+  Put(lm, "SOFTWARE\\Tree\\A\\B", "deleted", Dword(1));
+  Put(lm, "SOFTWARE\\Tree\\A\\B\\C", "gone", Dword(2));
+  Put(lm, "SOFTWARE\\Tree\\Left", "alone", Dword(3));
+  ASSERT_TRUE(replicaInStep());
+
+  Put(lm, "SOFTWARE\\Tree\\A\\B", "changed", Dword(4));
+  ASSERT_EQ(ERROR_SUCCESS, regtest::Delete(lm, "SOFTWARE\\Tree\\A\\B", "deleted"));
+  regtest::DeleteTree(lm, "SOFTWARE\\Tree\\A\\B\\C");
+  Put(lm, "SOFTWARE\\Tree\\A\\B\\c\\D", "new", Text("made again, under other ids"));
+  Put(lm, "SOFTWARE\\Tree\\E", "new", Text("e"));
+  ASSERT_NO_FATAL_FAILURE(ExpectTheReplicaHoldsWhatTheServerHolds(*server_));
+
+  ASSERT_TRUE(server_->sql(db_, "DELETE FROM vintutil.history"));
+  regtest::DeleteTree(lm, "SOFTWARE\\Tree\\A");
+  Put(lm, "SOFTWARE\\Tree\\E", "new", Text("after the history was emptied"));
+  ASSERT_NO_FATAL_FAILURE(ExpectTheReplicaHoldsWhatTheServerHolds(*server_));
 }
 
 // Another process stands for another workstation: its change reaches the

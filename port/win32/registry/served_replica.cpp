@@ -3,7 +3,12 @@
 #include <pthread.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
 
 #include "change_counter.h"
 #include "change_history.h"
@@ -26,14 +31,33 @@ constexpr const char kReplicaTime[] = "replica_time";
 // they fail.
 constexpr auto kCopyInterval = std::chrono::milliseconds(200);
 constexpr auto kRetryInterval = std::chrono::seconds(1);
+// How long the server connection is kept after a copy for the next one.
+constexpr auto kIdleConnection = std::chrono::seconds(10);
 
-// One read-only snapshot of the server's hive.
-constexpr const char* kSnapshot[] = {
-    "SELECT generation FROM vintutil.hive",
-    ("SELECT id, parent, name, folded_name, path, folded_path, written FROM vintutil.keys"
-     " ORDER BY id"),
-    "SELECT id, key, name, folded_name, type, data FROM vintutil.vals ORDER BY id",
-};
+// The keys and values the replica takes from one read-only snapshot of the
+// server's hive: all of them, or, when the history still holds every change
+// after the generation the replica holds ($1), only the keys those changes
+// touched, with all their values. Parents come before their subkeys: a key's
+// id is larger than its parent's.
+constexpr const char kGeneration[] = "SELECT generation FROM vintutil.hive";
+constexpr const char kHistoryReaches[] =
+    "SELECT EXISTS (SELECT 1 FROM vintutil.history WHERE generation <= $1)";
+constexpr const char kTouched[] =
+    "SELECT DISTINCT folded_key FROM vintutil.history WHERE generation > $1";
+constexpr const char kAllKeys[] =
+    "SELECT id, parent, name, folded_name, path, folded_path, written FROM vintutil.keys"
+    " ORDER BY id";
+constexpr const char kAllValues[] =
+    "SELECT id, key, name, folded_name, type, data FROM vintutil.vals ORDER BY id";
+constexpr const char kTouchedKeys[] =
+    "SELECT id, parent, name, folded_name, path, folded_path, written FROM vintutil.keys"
+    " WHERE folded_path IN (SELECT folded_key FROM vintutil.history WHERE generation > $1)"
+    " ORDER BY id";
+constexpr const char kTouchedValues[] =
+    "SELECT id, key, name, folded_name, type, data FROM vintutil.vals WHERE key IN"
+    " (SELECT id FROM vintutil.keys WHERE folded_path IN"
+    "  (SELECT folded_key FROM vintutil.history WHERE generation > $1))"
+    " ORDER BY id";
 
 // A connection to the replica file, closed when done.
 struct ReplicaFile {
@@ -46,49 +70,115 @@ int64_t setting(sqlite3* db, const char* name) {
   return q.step() == SQLITE_ROW ? q.integer(0) : -1;
 }
 
-// Replaces the file's keys and values with the snapshot's, in the open
-// transaction.
-int replaceContent(sqlite3* db, const ServerResult& keys, const ServerResult& values,
-                   uint64_t generation, int64_t snapshotAt) {
-  int rc = sqlite3_exec(db, "DELETE FROM vals; DELETE FROM keys WHERE id <> 1", nullptr, nullptr,
-                        nullptr);
-  Statement key(db,
-                "INSERT INTO keys(id, parent, name, folded_name, path, folded_path, written)"
-                " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT(id) DO UPDATE SET"
-                " written = excluded.written");
-  for (int row = 0; rc == SQLITE_OK && row < keys.rows(); ++row) {
-    key.reset();
-    key.bind(1, keys.integer(row, 0));
-    if (!keys.isNull(row, 1)) key.bind(2, keys.integer(row, 1));
-    for (int column = 2; column <= 5; ++column) key.bind(column + 1, keys.bytes(row, column));
-    key.bind(7, keys.integer(row, 6));
-    rc = key.step();
-    rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
-  }
-  Statement value(db,
-                  "INSERT INTO vals(id, key, name, folded_name, type, data)"
-                  " VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
-  for (int row = 0; rc == SQLITE_OK && row < values.rows(); ++row) {
-    value.reset();
-    const std::string_view data = values.bytes(row, 5);
-    value.bind(1, values.integer(row, 0))
-        .bind(2, values.integer(row, 1))
-        .bind(3, values.bytes(row, 2))
-        .bind(4, values.bytes(row, 3))
-        .bind(5, values.integer(row, 4))
-        .bindBlob(6, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
-    rc = value.step();
-    rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
-  }
-  if (rc != SQLITE_OK) return rc;
-  Statement stamp(db, "INSERT OR REPLACE INTO settings(name, value) VALUES(?1, ?2), (?3, ?4)");
-  rc = stamp.bind(1, std::string_view(kReplicaGeneration))
-           .bind(2, int64_t(generation))
-           .bind(3, std::string_view(kReplicaTime))
-           .bind(4, snapshotAt)
-           .step();
+int stepDone(StatementUse& statement) {
+  const int rc = statement.step();
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
+
+// What one snapshot of the server's hive brings to a replica that held
+// generation `since` when it was taken.
+struct Snapshot {
+  uint64_t generation = 0;
+  bool whole = true;     // every key and value, not only the touched ones
+  ServerResult touched;  // the folded paths of the keys changed since then
+  ServerResult keys;     // the keys to hold, as they are now
+  ServerResult values;   // all the values of those keys
+
+  LONG read(ServerConnection& server, int64_t since) {
+    ServerResult q = server.query(kGeneration, ServerParams());
+    if (q.error() != ERROR_SUCCESS) return q.error();
+    if (q.rows() != 1) return ERROR_BADDB;
+    generation = uint64_t(q.integer(0, 0));
+    if (since > 0 && uint64_t(since) <= generation) {
+      q = server.query(kHistoryReaches, ServerParams().integer(since));
+      if (q.error() != ERROR_SUCCESS) return q.error();
+      whole = q.rows() != 1 || q.integer(0, 0) == 0;
+    }
+    ServerParams sinceParam;
+    sinceParam.integer(since);
+    if (!whole) touched = server.query(kTouched, sinceParam);
+    keys = whole ? server.query(kAllKeys, ServerParams()) : server.query(kTouchedKeys, sinceParam);
+    values =
+        whole ? server.query(kAllValues, ServerParams()) : server.query(kTouchedValues, sinceParam);
+    for (const ServerResult* r : {&touched, &keys, &values}) {
+      if (r->error() != ERROR_SUCCESS) return r->error();
+    }
+    return ERROR_SUCCESS;
+  }
+
+  // Brings the file's keys and values to the snapshot's, in the open
+  // transaction.
+  int applyTo(sqlite3* db, int64_t snapshotAt) const {
+    int rc = whole ? sqlite3_exec(db, "DELETE FROM vals; DELETE FROM keys WHERE id <> 1", nullptr,
+                                  nullptr, nullptr)
+                   : removeTouched(db);
+    Statement key(db,
+                  "INSERT INTO keys(id, parent, name, folded_name, path, folded_path, written)"
+                  " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT(id) DO UPDATE SET"
+                  " written = excluded.written");
+    for (int row = 0; rc == SQLITE_OK && row < keys.rows(); ++row) {
+      key.reset();
+      key.bind(1, keys.integer(row, 0));
+      if (!keys.isNull(row, 1)) key.bind(2, keys.integer(row, 1));
+      for (int column = 2; column <= 5; ++column) key.bind(column + 1, keys.bytes(row, column));
+      key.bind(7, keys.integer(row, 6));
+      rc = stepDone(key);
+    }
+    Statement value(db,
+                    "INSERT INTO vals(id, key, name, folded_name, type, data)"
+                    " VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+    for (int row = 0; rc == SQLITE_OK && row < values.rows(); ++row) {
+      value.reset();
+      const std::string_view data = values.bytes(row, 5);
+      value.bind(1, values.integer(row, 0))
+          .bind(2, values.integer(row, 1))
+          .bind(3, values.bytes(row, 2))
+          .bind(4, values.bytes(row, 3))
+          .bind(5, values.integer(row, 4))
+          .bindBlob(6, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
+      rc = stepDone(value);
+    }
+    if (rc != SQLITE_OK) return rc;
+    Statement stamp(db, "INSERT OR REPLACE INTO settings(name, value) VALUES(?1, ?2), (?3, ?4)");
+    stamp.bind(1, std::string_view(kReplicaGeneration))
+        .bind(2, int64_t(generation))
+        .bind(3, std::string_view(kReplicaTime))
+        .bind(4, snapshotAt);
+    return stepDone(stamp);
+  }
+
+  // Removes the values of every touched key the file holds, and the key
+  // itself when the server no longer has it under that id (deleted, or
+  // deleted and made again), subkeys first.
+  int removeTouched(sqlite3* db) const {
+    std::map<std::string_view, int64_t> serverIds;
+    for (int row = 0; row < keys.rows(); ++row)
+      serverIds.emplace(keys.bytes(row, 5), keys.integer(row, 0));
+    Statement held(db, "SELECT id FROM keys WHERE folded_path = ?1");
+    Statement dropValues(db, "DELETE FROM vals WHERE key = ?1");
+    std::vector<std::pair<size_t, int64_t>> gone;  // (path length, id)
+    int rc = SQLITE_OK;
+    for (int row = 0; rc == SQLITE_OK && row < touched.rows(); ++row) {
+      const std::string_view path = touched.bytes(row, 0);
+      held.reset();
+      rc = held.bind(1, path).step();
+      if (rc == SQLITE_DONE) rc = SQLITE_OK;
+      if (rc != SQLITE_ROW) continue;
+      const int64_t id = held.integer(0);
+      dropValues.reset();
+      rc = stepDone(dropValues.bind(1, id));
+      const auto now = serverIds.find(path);
+      if (now == serverIds.end() || now->second != id) gone.emplace_back(path.size(), id);
+    }
+    std::sort(gone.begin(), gone.end(), std::greater<>());
+    Statement dropKey(db, "DELETE FROM keys WHERE id = ?1");
+    for (size_t i = 0; rc == SQLITE_OK && i < gone.size(); ++i) {
+      dropKey.reset();
+      rc = stepDone(dropKey.bind(1, gone[i].second));
+    }
+    return rc;
+  }
+};
 
 }  // namespace
 
@@ -140,7 +230,13 @@ void ServedReplica::run() {
   uint64_t copied = 0;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [&] { return stopping_ || wanted_ > copied; });
+    const auto work = [&] { return stopping_ || wanted_ > copied; };
+    // A connection left idle is closed: the server's connections are
+    // shared by the whole team.
+    if (!wake_.wait_for(lock, kIdleConnection, work)) {
+      server_.close();
+      wake_.wait(lock, work);
+    }
     // A process that ends soon after a change, as a command does after its
     // write, leaves the replica in step: when it stops, what was asked for
     // during the last copy is copied too, without the pause between copies.
@@ -164,34 +260,43 @@ LONG ServedReplica::copy(uint64_t generation) {
   int rc = openHiveConnection(location_.path, HiveKind::User, SQLITE_OPEN_READWRITE, &file.db);
   if (rc != SQLITE_OK) return sqliteToWin32(rc);
   sqlite3_busy_timeout(file.db, 5000);
-  if (setting(file.db, kReplicaGeneration) >= int64_t(generation)) return ERROR_SUCCESS;
+  const int64_t held = setting(file.db, kReplicaGeneration);
+  if (held >= int64_t(generation)) return ERROR_SUCCESS;
 
-  ServerConnection server;
-  result = server.open(conninfo_);
+  // The connection is kept from copy to copy, and made anew after a
+  // failure.
+  if (!server_.isOpen()) {
+    server_.close();
+    result = server_.open(conninfo_);
+  }
   // The replica holds every change committed before this moment: the
   // snapshot is taken later, at its first query.
   const int64_t snapshotAt = microsecondsNow();
   if (result == ERROR_SUCCESS)
-    result = server.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY").error();
-  ServerResult snapshot[3];
-  for (int i = 0; i < 3 && result == ERROR_SUCCESS; ++i) {
-    const std::string name = "snapshot" + std::to_string(i);
-    result = server.prepare(name.c_str(), kSnapshot[i]);
-    if (result == ERROR_SUCCESS) snapshot[i] = server.run(name.c_str(), ServerParams());
-    if (result == ERROR_SUCCESS) result = snapshot[i].error();
+    result = server_.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY").error();
+  Snapshot snapshot;
+  if (result == ERROR_SUCCESS) result = snapshot.read(server_, held);
+  if (result == ERROR_SUCCESS) result = server_.exec("COMMIT").error();
+  if (result != ERROR_SUCCESS) {
+    server_.close();
+    return result;
   }
-  if (result != ERROR_SUCCESS) return result;
-  if (snapshot[0].rows() != 1) return ERROR_BADDB;
 
   // Readers of the file use no cached result while the counter is odd.
   ChangeCounter counter(location_.path, HiveKind::User);
   rc = sqlite3_exec(file.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) return sqliteToWin32(rc);
+  // Another process of the user may have brought the file further since:
+  // a later state is kept, and any state between the two takes the changes
+  // since `held` as well as those since its own generation.
+  if (setting(file.db, kReplicaGeneration) >= int64_t(snapshot.generation)) {
+    sqlite3_exec(file.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    return ERROR_SUCCESS;
+  }
   uint64_t before = 0, after = 0;
   result = counter.beginWrite(&before);
   if (result == ERROR_SUCCESS) {
-    rc = replaceContent(file.db, snapshot[1], snapshot[2], uint64_t(snapshot[0].integer(0, 0)),
-                        snapshotAt);
+    rc = snapshot.applyTo(file.db, snapshotAt);
     if (rc == SQLITE_OK) rc = sqlite3_exec(file.db, "COMMIT", nullptr, nullptr, nullptr);
     result = sqliteToWin32(rc);
   }

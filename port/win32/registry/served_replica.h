@@ -22,6 +22,7 @@
 
 #include "hive.h"
 #include "hive_location.h"
+#include "server_connection.h"
 
 namespace vreg {
 
@@ -52,6 +53,7 @@ class ServedReplica {
 
   const std::string conninfo_;
   const HiveLocation location_;
+  ServerConnection server_;  // the copying thread's
   std::mutex mutex_;
   std::condition_variable wake_;
   uint64_t wanted_ = 0;         // guarded by mutex_
