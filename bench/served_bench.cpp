@@ -8,13 +8,15 @@
 //
 // The server is a private one (scripts/test-server) on a Unix socket: the
 // figures are those of a server on the workstation itself, the network's
-// round trips come on top.
+// round trips come on top. Last, the time until the local replica holds a
+// write, in a small hive and in a large one.
 //
 //   build/bench/bench_served [rounds]   (default 2000)
 #include <windows.h>
 #include <registry_diagnostics.h>
 #include <registry_server.h>
 
+#include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -109,6 +111,55 @@ Figures measure(int rounds) {
   return f;
 }
 
+// The server's generation the replica file at `path` holds; 0 while it
+// cannot be read.
+uint64_t replicaGeneration(const std::string& path) {
+  sqlite3* db = nullptr;
+  sqlite3_stmt* q = nullptr;
+  int64_t generation = 0;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, "SELECT value FROM settings WHERE name = 'replica_generation'", -1, &q,
+                         nullptr) == SQLITE_OK &&
+      sqlite3_step(q) == SQLITE_ROW) {
+    generation = sqlite3_column_int64(q, 0);
+  }
+  sqlite3_finalize(q);
+  sqlite3_close(db);
+  return uint64_t(generation);
+}
+
+// How long after a write's return the local replica holds it, in a hive
+// that also holds `values` other values: the replica takes only the keys
+// changed since its last copy, so the time should not grow with the hive.
+// The writes are spaced wider than the replica's pause between two copies.
+Percentiles replicaCatchUp(int values, int rounds) {
+  RegDiagReset();
+  HKEY bulk = nullptr;
+  const std::string path = "SOFTWARE\\Bulk" + std::to_string(values);
+  check(RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &bulk) == ERROR_SUCCESS, "creating");
+  for (int i = 0; i < values; ++i) {
+    const std::string name = "v" + std::to_string(i);
+    check(RegSetValueExA(bulk, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("data"), 5) ==
+              ERROR_SUCCESS,
+          "filling the hive");
+  }
+  RegCloseKey(bulk);
+  HKEY key = openKey(KEY_SET_VALUE);
+  std::vector<int64_t> ns;
+  for (int i = 0; i < rounds; ++i) {
+    const registry_server::HiveStatus status = registry_server::hiveStatus(HKEY_LOCAL_MACHINE);
+    while (replicaGeneration(status.replica) < status.generation) usleep(1000);
+    usleep(300000);
+    writeValue(key, DWORD(i));
+    const int64_t written = nowNs();
+    while (replicaGeneration(status.replica) <= status.generation) {
+    }
+    ns.push_back(nowNs() - written);
+  }
+  RegCloseKey(key);
+  return percentiles(ns);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -127,6 +178,9 @@ int main(int argc, char** argv) {
   const Figures file = measure(rounds);
   setenv("VINTUTIL_MACHINE_HIVE", conninfo.c_str(), 1);
   const Figures served = measure(rounds);
+  const int catchUpRounds = std::max(rounds / 100, 10);
+  const Percentiles smallHive = replicaCatchUp(100, catchUpRounds);
+  const Percentiles largeHive = replicaCatchUp(20000, catchUpRounds);
   RegDiagReset();
 
   printf("machine hive, microseconds: median and 99th percentile (%d writes)\n", rounds);
@@ -145,6 +199,14 @@ int main(int argc, char** argv) {
          served.read.median / file.read.median,
          served.flushedWrite.median / file.flushedWrite.median,
          served.lagFromStart.median / file.lagFromStart.median);
+
+  printf("served: a write's return -> in the local replica, milliseconds (%d writes)\n",
+         catchUpRounds);
+  printf("  %-44s %10.2f %10.2f\n", "hive of 100 values", smallHive.median / 1000,
+         smallHive.p99 / 1000);
+  printf("  %-44s %10.2f %10.2f\n", "hive of 20,000 values", largeHive.median / 1000,
+         largeHive.p99 / 1000);
+  printf("  ratio 20,000/100 of the medians: %.2f\n", largeHive.median / smallHive.median);
 
   system((script + " stop " + dir + " >/dev/null").c_str());
   std::filesystem::remove_all(files);
