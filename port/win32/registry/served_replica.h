@@ -5,7 +5,10 @@
 //
 // A thread of its own copies the server's hive into the file, in one
 // transaction of each, whenever the server's generation moves past the
-// file's (at most five times a second: a burst of changes makes one copy).
+// file's (at most five times a second: a burst of changes makes one copy):
+// the keys the history names as changed since the file's generation, with
+// all their values, or the whole hive when the history no longer reaches
+// back that far.
 // Every process of the user keeps the file in step; the first to find it
 // behind copies, the others then find it current.
 #ifndef VINTUTIL_REGISTRY_SERVED_REPLICA_H
