@@ -288,10 +288,12 @@ LONG ServedReplica::copy(uint64_t generation) {
   if (rc != SQLITE_OK) return sqliteToWin32(rc);
   // Another process of the user may have brought the file further since:
   // a later state is kept, and any state between the two takes the changes
-  // since `held` as well as those since its own generation.
-  if (setting(file.db, kReplicaGeneration) >= int64_t(snapshot.generation)) {
+  // since `held` as well as those since its own generation. A file made
+  // anew meanwhile takes the whole hive, at the next attempt.
+  const int64_t now = setting(file.db, kReplicaGeneration);
+  if (now >= int64_t(snapshot.generation) || (!snapshot.whole && now < held)) {
     sqlite3_exec(file.db, "ROLLBACK", nullptr, nullptr, nullptr);
-    return ERROR_SUCCESS;
+    return now < held ? ERROR_BUSY : ERROR_SUCCESS;
   }
   uint64_t before = 0, after = 0;
   result = counter.beginWrite(&before);
