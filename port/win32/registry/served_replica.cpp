@@ -162,8 +162,10 @@ struct Snapshot {
       const std::string_view path = touched.bytes(row, 0);
       held.reset();
       rc = held.bind(1, path).step();
-      if (rc == SQLITE_DONE) rc = SQLITE_OK;
-      if (rc != SQLITE_ROW) continue;
+      if (rc != SQLITE_ROW) {  // a key the file does not hold, or a failure
+        rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+        continue;
+      }
       const int64_t id = held.integer(0);
       dropValues.reset();
       rc = stepDone(dropValues.bind(1, id));
