@@ -329,6 +329,37 @@ TEST_F(ServedHive, TheReplicaFollowsEveryKindOfChange) {
   ASSERT_NO_FATAL_FAILURE(ExpectTheReplicaHoldsWhatTheServerHolds(*server_));
 }
 
+// A database dropped and made again under the same name is another hive:
+// the replica copies it whole, though it held a later generation of the old.
+TEST_F(ServedHive, TheReplicaOfADatabaseMadeAgainHoldsNothingOfTheOldOne) {
+  for (DWORD i = 0; i < 5; ++i)
+    regtest::Put(HKEY_LOCAL_MACHINE, "SOFTWARE\\Old", "n", regtest::Dword(i));
+  ASSERT_TRUE(replicaInStep());
+  RegDiagReset();  // this process's connections end
+  ASSERT_TRUE(server_->sql("postgres", "DROP DATABASE " + db_ + " WITH (FORCE)"));
+  ASSERT_TRUE(server_->sql("postgres", "CREATE DATABASE " + db_));
+  std::string message;
+  ASSERT_EQ(ERROR_SUCCESS,
+            registry_server::initServer(server_->conninfo(db_, "postgres"), &message))
+      << message;
+  RegDiagReset();
+  ASSERT_EQ(ERROR_SUCCESS, writeNumber("Level", 1));
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  registry_server::HiveStatus status;
+  do {
+    std::this_thread::sleep_for(20ms);
+    status = registry_server::hiveStatus(HKEY_LOCAL_MACHINE);
+  } while (status.replicaGeneration != status.generation &&
+           std::chrono::steady_clock::now() < deadline);
+  ASSERT_EQ(status.generation, status.replicaGeneration);
+
+  ASSERT_TRUE(server_->kill());
+  RegDiagReset();
+  EXPECT_EQ(1, readNumber("Level"));
+  EXPECT_FALSE(regtest::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Old"));
+  ASSERT_TRUE(server_->resume());
+}
+
 // Another process stands for another workstation: its change reaches the
 // watcher only through the server's notifications.
 TEST_F(ServedHive, WatchesMadeBeforeAndDuringAnOutageSignalTheFirstChangeAfterIt) {

@@ -22,10 +22,14 @@
 namespace vreg {
 namespace {
 
-// Settings rows of the replica file: the server's generation it holds and
-// the time it is in step with (every change committed before it is there).
+// Settings rows of the replica file: the server's generation it holds, the
+// time it is in step with (every change committed before it is there), and
+// which database it copies (the server's system identifier and the
+// database's object id: a database made anew has another).
 constexpr const char kReplicaGeneration[] = "replica_generation";
 constexpr const char kReplicaTime[] = "replica_time";
+constexpr const char kReplicaServer[] = "replica_server";
+constexpr const char kReplicaDatabase[] = "replica_database";
 
 // The shortest time between two copies, and between two attempts while
 // they fail.
@@ -39,7 +43,10 @@ constexpr auto kIdleConnection = std::chrono::seconds(10);
 // after the generation the replica holds ($1), only the keys those changes
 // touched, with all their values. Parents come before their subkeys: a key's
 // id is larger than its parent's.
-constexpr const char kGeneration[] = "SELECT generation FROM vintutil.hive";
+constexpr const char kGeneration[] =
+    "SELECT h.generation, c.system_identifier, d.oid"
+    " FROM vintutil.hive h, pg_control_system() c, pg_database d"
+    " WHERE d.datname = current_database()";
 constexpr const char kHistoryReaches[] =
     "SELECT EXISTS (SELECT 1 FROM vintutil.history WHERE generation <= $1)";
 constexpr const char kTouched[] =
@@ -70,32 +77,47 @@ int64_t setting(sqlite3* db, const char* name) {
   return q.step() == SQLITE_ROW ? q.integer(0) : -1;
 }
 
+// What a replica file holds: the generation of which database.
+struct Held {
+  explicit Held(sqlite3* db)
+      : generation(setting(db, kReplicaGeneration)),
+        server(setting(db, kReplicaServer)),
+        database(setting(db, kReplicaDatabase)) {}
+  Held(int64_t generation, int64_t server, int64_t database)
+      : generation(generation), server(server), database(database) {}
+  bool sameDatabase(const Held& other) const {
+    return server == other.server && database == other.database;
+  }
+  int64_t generation, server, database;
+};
+
 int stepDone(StatementUse& statement) {
   const int rc = statement.step();
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
 // What one snapshot of the server's hive brings to a replica that held
-// generation `since` when it was taken.
+// `since` when it was taken.
 struct Snapshot {
-  uint64_t generation = 0;
+  Held state{0, 0, 0};   // what the file holds once it is applied
   bool whole = true;     // every key and value, not only the touched ones
   ServerResult touched;  // the folded paths of the keys changed since then
   ServerResult keys;     // the keys to hold, as they are now
   ServerResult values;   // all the values of those keys
 
-  LONG read(ServerConnection& server, int64_t since) {
+  LONG read(ServerConnection& server, const Held& since) {
     ServerResult q = server.query(kGeneration, ServerParams());
     if (q.error() != ERROR_SUCCESS) return q.error();
     if (q.rows() != 1) return ERROR_BADDB;
-    generation = uint64_t(q.integer(0, 0));
-    if (since > 0 && uint64_t(since) <= generation) {
-      q = server.query(kHistoryReaches, ServerParams().integer(since));
+    state = Held(q.integer(0, 0), q.integer(0, 1), q.integer(0, 2));
+    if (since.sameDatabase(state) && since.generation >= state.generation) return ERROR_SUCCESS;
+    if (since.sameDatabase(state) && since.generation > 0) {
+      q = server.query(kHistoryReaches, ServerParams().integer(since.generation));
       if (q.error() != ERROR_SUCCESS) return q.error();
       whole = q.rows() != 1 || q.integer(0, 0) == 0;
     }
     ServerParams sinceParam;
-    sinceParam.integer(since);
+    sinceParam.integer(since.generation);
     if (!whole) touched = server.query(kTouched, sinceParam);
     keys = whole ? server.query(kAllKeys, ServerParams()) : server.query(kTouchedKeys, sinceParam);
     values =
@@ -139,11 +161,17 @@ struct Snapshot {
       rc = stepDone(value);
     }
     if (rc != SQLITE_OK) return rc;
-    Statement stamp(db, "INSERT OR REPLACE INTO settings(name, value) VALUES(?1, ?2), (?3, ?4)");
+    Statement stamp(db,
+                    "INSERT OR REPLACE INTO settings(name, value)"
+                    " VALUES(?1, ?2), (?3, ?4), (?5, ?6), (?7, ?8)");
     stamp.bind(1, std::string_view(kReplicaGeneration))
-        .bind(2, int64_t(generation))
+        .bind(2, state.generation)
         .bind(3, std::string_view(kReplicaTime))
-        .bind(4, snapshotAt);
+        .bind(4, snapshotAt)
+        .bind(5, std::string_view(kReplicaServer))
+        .bind(6, state.server)
+        .bind(7, std::string_view(kReplicaDatabase))
+        .bind(8, state.database);
     return stepDone(stamp);
   }
 
@@ -244,8 +272,9 @@ void ServedReplica::run() {
     // during the last copy is copied too, without the pause between copies.
     if (wanted_ <= copied) break;
     const uint64_t generation = wanted_;
+    const bool ending = stopping_;
     lock.unlock();
-    const bool done = copy(generation) == ERROR_SUCCESS;
+    const bool done = copy(generation, !ending) == ERROR_SUCCESS;
     lock.lock();
     if (done) copied = generation;
     // A failed copy is not retried once stopping: the server is away.
@@ -254,7 +283,7 @@ void ServedReplica::run() {
   }
 }
 
-LONG ServedReplica::copy(uint64_t generation) {
+LONG ServedReplica::copy(uint64_t generation, bool checkDatabase) {
   LONG result = hiveFileState(location_.path);
   if (result == ERROR_FILE_NOT_FOUND) result = createHiveFile(location_);
   if (result != ERROR_SUCCESS) return result;
@@ -262,8 +291,12 @@ LONG ServedReplica::copy(uint64_t generation) {
   int rc = openHiveConnection(location_.path, HiveKind::User, SQLITE_OPEN_READWRITE, &file.db);
   if (rc != SQLITE_OK) return sqliteToWin32(rc);
   sqlite3_busy_timeout(file.db, 5000);
-  const int64_t held = setting(file.db, kReplicaGeneration);
-  if (held >= int64_t(generation)) return ERROR_SUCCESS;
+  // Until a copy has found the file to be of the server's database, it may
+  // be of another, even if its generation is further; a process that is
+  // ending does not look.
+  const Held held(file.db);
+  if ((databaseChecked_ || !checkDatabase) && held.generation >= int64_t(generation))
+    return ERROR_SUCCESS;
 
   // The connection is kept from copy to copy, and made anew after a
   // failure.
@@ -283,6 +316,10 @@ LONG ServedReplica::copy(uint64_t generation) {
     server_.close();
     return result;
   }
+  if (held.sameDatabase(snapshot.state) && held.generation >= snapshot.state.generation) {
+    databaseChecked_ = true;
+    return ERROR_SUCCESS;
+  }
 
   // Readers of the file use no cached result while the counter is odd.
   ChangeCounter counter(location_.path, HiveKind::User);
@@ -292,10 +329,15 @@ LONG ServedReplica::copy(uint64_t generation) {
   // a later state is kept, and any state between the two takes the changes
   // since `held` as well as those since its own generation. A file made
   // anew meanwhile takes the whole hive, at the next attempt.
-  const int64_t now = setting(file.db, kReplicaGeneration);
-  if (now >= int64_t(snapshot.generation) || (!snapshot.whole && now < held)) {
+  const Held now(file.db);
+  const bool current =
+      now.sameDatabase(snapshot.state) && now.generation >= snapshot.state.generation;
+  const bool elsewhere =
+      !snapshot.whole && (!now.sameDatabase(held) || now.generation < held.generation);
+  if (current || elsewhere) {
     sqlite3_exec(file.db, "ROLLBACK", nullptr, nullptr, nullptr);
-    return now < held ? ERROR_BUSY : ERROR_SUCCESS;
+    databaseChecked_ = current;
+    return current ? ERROR_SUCCESS : ERROR_BUSY;
   }
   uint64_t before = 0, after = 0;
   result = counter.beginWrite(&before);
@@ -306,6 +348,7 @@ LONG ServedReplica::copy(uint64_t generation) {
   }
   if (result != ERROR_SUCCESS) sqlite3_exec(file.db, "ROLLBACK", nullptr, nullptr, nullptr);
   counter.endWrite(&after);
+  databaseChecked_ = result == ERROR_SUCCESS;
   return result;
 }
 

@@ -51,12 +51,14 @@ class ServedReplica {
  private:
   void run();
   // Brings the file to the server's present state, unless it holds
-  // `generation` or later already.
-  LONG copy(uint64_t generation);
+  // `generation` or later already, of the server's database (which is
+  // checked once, when `checkDatabase`).
+  LONG copy(uint64_t generation, bool checkDatabase);
 
   const std::string conninfo_;
   const HiveLocation location_;
-  ServerConnection server_;  // the copying thread's
+  ServerConnection server_;       // the copying thread's
+  bool databaseChecked_ = false;  // the copying thread's: the file is of this database
   std::mutex mutex_;
   std::condition_variable wake_;
   uint64_t wanted_ = 0;         // guarded by mutex_
