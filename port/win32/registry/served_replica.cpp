@@ -110,7 +110,10 @@ struct Snapshot {
     if (q.error() != ERROR_SUCCESS) return q.error();
     if (q.rows() != 1) return ERROR_BADDB;
     state = Held(q.integer(0, 0), q.integer(0, 1), q.integer(0, 2));
-    if (since.sameDatabase(state) && since.generation >= state.generation) return ERROR_SUCCESS;
+    if (since.sameDatabase(state) && since.generation >= state.generation) {
+      whole = false;  // and nothing touched: the file holds it all already
+      return ERROR_SUCCESS;
+    }
     if (since.sameDatabase(state) && since.generation > 0) {
       q = server.query(kHistoryReaches, ServerParams().integer(since.generation));
       if (q.error() != ERROR_SUCCESS) return q.error();
