@@ -43,6 +43,7 @@ using SeveralProcesses = RegistryTest;
 TEST_F(SeveralProcesses, ConcurrentWritersAndReadersLoseNothing) {
   constexpr int kWriters = 4, kReaders = 2, kValues = 150;
   regtest::CreateKey(HKEY_LOCAL_MACHINE, kKey);
+  registry_.quietBeforeForks();
   int pipes[kWriters][2];
   std::vector<pid_t> children;
   for (int w = 0; w < kWriters; ++w) {

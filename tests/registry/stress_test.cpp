@@ -6,7 +6,6 @@
 // A result kept by one process's cache past another's write shows here.
 // POSIX only.
 #include <windows.h>
-#include <registry_diagnostics.h>
 
 #include <sys/mman.h>
 
@@ -174,11 +173,7 @@ TEST_F(Stress, EveryAcknowledgedChangeReadsBackInEveryProcess) {
   Shared* shared = new (memory) Shared;
   // The parent reads before and after: its cache must follow.
   checkEverySlot(shared);
-  // A served hive's threads in the parent would be at work, reacting to the
-  // first child's writes, while the next child is forked: a lock the
-  // address sanitizer's allocator holds in one of them at that moment would
-  // never be released in the child. The children are forked without them.
-  if (registry_.served()) RegDiagReset();
+  registry_.quietBeforeForks();
   const int steps = kStepsPerThread * stressScale();
   std::vector<pid_t> children;
   for (int p = 0; p < kProcesses; ++p) {

@@ -60,6 +60,10 @@ std::string TempRegistry::userHive() const {
   return dir_ + "/user-" + std::to_string(getuid()) + ".db";
 }
 
+void TempRegistry::quietBeforeForks() const {
+  if (served()) RegDiagReset();
+}
+
 void TempRegistry::settle() const {
   if (!served()) return;
   using namespace std::chrono;

@@ -36,6 +36,12 @@ class TempRegistry {
   // taken in every change made so far, so that a test may count the
   // process's threads' wake-ups or descriptors at rest. Linux only.
   void settle() const;
+  // Ends the served hive's threads in this process before it forks children
+  // that write at once: those threads react to the children's writes, and a
+  // child forked while one of them held a lock of the address sanitizer's
+  // allocator would hang at its next allocation. The hive is made anew at
+  // the next call. Linux only.
+  void quietBeforeForks() const;
 
  private:
   std::string dir_;
