@@ -56,14 +56,17 @@ constexpr const char kAllKeys[] =
     " ORDER BY id";
 constexpr const char kAllValues[] =
     "SELECT id, key, name, folded_name, type, data FROM vintutil.vals ORDER BY id";
+// The touched keys' paths and ids are gathered first (ARRAY(...)), so that
+// the keys and values are found through their indexes, not by a scan.
 constexpr const char kTouchedKeys[] =
     "SELECT id, parent, name, folded_name, path, folded_path, written FROM vintutil.keys"
-    " WHERE folded_path IN (SELECT folded_key FROM vintutil.history WHERE generation > $1)"
+    " WHERE folded_path = ANY (ARRAY(SELECT DISTINCT folded_key FROM vintutil.history"
+    "  WHERE generation > $1))"
     " ORDER BY id";
 constexpr const char kTouchedValues[] =
-    "SELECT id, key, name, folded_name, type, data FROM vintutil.vals WHERE key IN"
-    " (SELECT id FROM vintutil.keys WHERE folded_path IN"
-    "  (SELECT folded_key FROM vintutil.history WHERE generation > $1))"
+    "SELECT id, key, name, folded_name, type, data FROM vintutil.vals WHERE key = ANY (ARRAY("
+    " SELECT id FROM vintutil.keys WHERE folded_path = ANY (ARRAY(SELECT DISTINCT folded_key"
+    "  FROM vintutil.history WHERE generation > $1))))"
     " ORDER BY id";
 
 // A connection to the replica file, closed when done.
