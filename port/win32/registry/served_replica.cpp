@@ -56,8 +56,9 @@ constexpr const char kAllKeys[] =
     " ORDER BY id";
 constexpr const char kAllValues[] =
     "SELECT id, key, name, folded_name, type, data FROM vintutil.vals ORDER BY id";
-// The touched keys' paths and ids are gathered first (ARRAY(...)), so that
-// the keys and values are found through their indexes, not by a scan.
+// The touched keys' paths and ids are gathered first (ARRAY(...)), and the
+// values come in the order of their index by key, so that only the touched
+// rows are read, not a whole table.
 constexpr const char kTouchedKeys[] =
     "SELECT id, parent, name, folded_name, path, folded_path, written FROM vintutil.keys"
     " WHERE folded_path = ANY (ARRAY(SELECT DISTINCT folded_key FROM vintutil.history"
@@ -67,7 +68,7 @@ constexpr const char kTouchedValues[] =
     "SELECT id, key, name, folded_name, type, data FROM vintutil.vals WHERE key = ANY (ARRAY("
     " SELECT id FROM vintutil.keys WHERE folded_path = ANY (ARRAY(SELECT DISTINCT folded_key"
     "  FROM vintutil.history WHERE generation > $1))))"
-    " ORDER BY id";
+    " ORDER BY key, id";
 
 // A connection to the replica file, closed when done.
 struct ReplicaFile {
@@ -297,6 +298,10 @@ LONG ServedReplica::copy(uint64_t generation, bool checkDatabase) {
   int rc = openHiveConnection(location_.path, HiveKind::User, SQLITE_OPEN_READWRITE, &file.db);
   if (rc != SQLITE_OK) return sqliteToWin32(rc);
   sqlite3_busy_timeout(file.db, 5000);
+  // A copy is not synced to the disk: the server holds the hive, and a
+  // replica that lost its last copies to a power cut is one of an older
+  // generation, which the next copy brings up to date.
+  sqlite3_exec(file.db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
   // Until a copy has found the file to be of the server's database, it may
   // be of another, even if its generation is further; a process that is
   // ending does not look.
