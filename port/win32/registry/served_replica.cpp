@@ -56,18 +56,15 @@ constexpr const char kAllKeys[] =
     " ORDER BY id";
 constexpr const char kAllValues[] =
     "SELECT id, key, name, folded_name, type, data FROM vintutil.vals ORDER BY id";
-// The touched keys' paths and ids are gathered first (ARRAY(...)), and the
-// values come in the order of their index by key, so that only the touched
-// rows are read, not a whole table.
+// The touched keys by their folded paths ($1, kTouched's answer), and their
+// values in the order of their index by key, so that only the touched rows
+// are read, not a whole table.
 constexpr const char kTouchedKeys[] =
     "SELECT id, parent, name, folded_name, path, folded_path, written FROM vintutil.keys"
-    " WHERE folded_path = ANY (ARRAY(SELECT DISTINCT folded_key FROM vintutil.history"
-    "  WHERE generation > $1))"
-    " ORDER BY id";
+    " WHERE folded_path = ANY ($1::bytea[]) ORDER BY id";
 constexpr const char kTouchedValues[] =
     "SELECT id, key, name, folded_name, type, data FROM vintutil.vals WHERE key = ANY (ARRAY("
-    " SELECT id FROM vintutil.keys WHERE folded_path = ANY (ARRAY(SELECT DISTINCT folded_key"
-    "  FROM vintutil.history WHERE generation > $1))))"
+    " SELECT id FROM vintutil.keys WHERE folded_path = ANY ($1::bytea[])))"
     " ORDER BY key, id";
 
 // A connection to the replica file, closed when done.
@@ -92,6 +89,10 @@ struct Held {
   bool sameDatabase(const Held& other) const {
     return server == other.server && database == other.database;
   }
+  // Whether this holds everything `other` holds.
+  bool holds(const Held& other) const {
+    return sameDatabase(other) && generation >= other.generation;
+  }
   int64_t generation, server, database;
 };
 
@@ -114,7 +115,7 @@ struct Snapshot {
     if (q.error() != ERROR_SUCCESS) return q.error();
     if (q.rows() != 1) return ERROR_BADDB;
     state = Held(q.integer(0, 0), q.integer(0, 1), q.integer(0, 2));
-    if (since.sameDatabase(state) && since.generation >= state.generation) {
+    if (since.holds(state)) {
       whole = false;  // and nothing touched: the file holds it all already
       return ERROR_SUCCESS;
     }
@@ -123,16 +124,20 @@ struct Snapshot {
       if (q.error() != ERROR_SUCCESS) return q.error();
       whole = q.rows() != 1 || q.integer(0, 0) == 0;
     }
-    ServerParams sinceParam;
-    sinceParam.integer(since.generation);
-    if (!whole) touched = server.query(kTouched, sinceParam);
-    keys = whole ? server.query(kAllKeys, ServerParams()) : server.query(kTouchedKeys, sinceParam);
-    values =
-        whole ? server.query(kAllValues, ServerParams()) : server.query(kTouchedValues, sinceParam);
-    for (const ServerResult* r : {&touched, &keys, &values}) {
-      if (r->error() != ERROR_SUCCESS) return r->error();
+    if (whole) {
+      keys = server.query(kAllKeys, ServerParams());
+      values = server.query(kAllValues, ServerParams());
+    } else {
+      touched = server.query(kTouched, ServerParams().integer(since.generation));
+      if (touched.error() != ERROR_SUCCESS) return touched.error();
+      std::vector<std::string_view> paths;
+      for (int row = 0; row < touched.rows(); ++row) paths.push_back(touched.bytes(row, 0));
+      ServerParams touchedPaths;
+      touchedPaths.byteArray(paths);
+      keys = server.query(kTouchedKeys, touchedPaths);
+      values = server.query(kTouchedValues, touchedPaths);
     }
-    return ERROR_SUCCESS;
+    return keys.error() != ERROR_SUCCESS ? keys.error() : values.error();
   }
 
   // Brings the file's keys and values to the snapshot's, in the open
@@ -327,7 +332,7 @@ LONG ServedReplica::copy(uint64_t generation, bool checkDatabase) {
     server_.close();
     return result;
   }
-  if (held.sameDatabase(snapshot.state) && held.generation >= snapshot.state.generation) {
+  if (held.holds(snapshot.state)) {
     databaseChecked_ = true;
     return ERROR_SUCCESS;
   }
@@ -341,8 +346,7 @@ LONG ServedReplica::copy(uint64_t generation, bool checkDatabase) {
   // since `held` as well as those since its own generation. A file made
   // anew meanwhile takes the whole hive, at the next attempt.
   const Held now(file.db);
-  const bool current =
-      now.sameDatabase(snapshot.state) && now.generation >= snapshot.state.generation;
+  const bool current = now.holds(snapshot.state);
   const bool elsewhere =
       !snapshot.whole && (!now.sameDatabase(held) || now.generation < held.generation);
   if (current || elsewhere) {
